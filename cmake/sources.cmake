@@ -1,0 +1,15 @@
+# Sources of the core library (no windows) and of the GUI, by subsystem folder.
+set(DTUCORE_SOURCES
+  app/appstate.h
+  app/ui.h
+  link/channel.h
+  protocol/hex.h protocol/hex.cpp
+  protocol/frames.h protocol/frames.cpp
+  protocol/waitclock.h protocol/waitclock.cpp
+  protocol/exchange.h protocol/exchange.cpp
+  script/scriptbridge.h script/scriptbridge.cpp
+)
+
+set(DTUCFG_GUI_SOURCES
+  app/main.cpp
+)

@@ -1,0 +1,82 @@
+#include "protocol/exchange.h"
+
+#include "protocol/hex.h"
+
+#include <QTimer>
+
+namespace dtu {
+
+quint16 Exchange::ScriptWord(const QString& expression) {
+    const ScriptResult r = script_.Eval(expression);
+    if (!r) throw OperationError(r.error);
+    const QString t = r.text;
+    const int hi = HexToInt(t.mid(0, 2)) & 0xFF;
+    const int lo = HexToInt(t.mid(2, 2)) & 0xFF;
+    return static_cast<quint16>(hi * 256 + lo);
+}
+
+QByteArray Exchange::BuildRequest(quint16 command, const QByteArray& data) {
+    const ScriptResult r = script_.Eval(QStringLiteral("PrevCmd();"));
+    if (!r) throw OperationError(r.error);
+    prefix_ = HexPairsToBytes(r.text);
+    const QByteArray frame = ComposeFrame(prefix_, command, data);
+    FrameLog(true, frame);
+    return frame;
+}
+
+void Exchange::SendRaw(const QByteArray& bytes) {
+    channel_->Send(bytes);
+    FrameLog(true, bytes);
+}
+
+void Exchange::FrameLog(bool sent, const QByteArray& bytes) {
+    if (state_.EngineeringLevel != 1) return;
+    status_.Log((sent ? QStringLiteral("下行：") : QStringLiteral("上行：")) + SpacedHex(bytes));
+}
+
+RxTimerHold::RxTimerHold(Exchange& ex) : ex_(ex) {
+    if (ex_.waitDepth_++ == 0 && ex_.rxTimer_) ex_.rxTimer_->stop();
+}
+
+RxTimerHold::~RxTimerHold() {
+    if (--ex_.waitDepth_ == 0 && ex_.rxTimer_) ex_.rxTimer_->start();
+}
+
+QByteArray Exchange::ReceiveReply(int timeoutMs) {
+    RxTimerHold hold(*this);
+    QByteArray r;
+    const int polls = timeoutMs / 100;
+    for (int i = 0; i < polls; ++i) {
+        if (state_.CancelRequested) break;
+        r = channel_->Read();
+        if (!r.isEmpty()) break;
+        clock_.Pause(100);
+    }
+    if (r.isEmpty()) return r;
+    int quiet = 0;
+    while (!state_.CancelRequested) {
+        clock_.Pause(10);
+        const QByteArray more = channel_->Read();
+        if (!more.isEmpty()) {
+            r += more;
+            quiet = 0;
+        } else if (++quiet > 40) {
+            break;
+        }
+    }
+    FrameLog(false, r);
+    return r;
+}
+
+ReplyOutcome Exchange::CheckAckReply() { return EvalAckReply(ReceiveReply(3000)); }
+
+int Exchange::CheckSignalReply() {
+    bool badWord = false;
+    const int v = EvalSignalReply(ReceiveReply(10000), &badWord);
+    if (badWord) status_.Report(QStringLiteral("[信号读取失败，返回数据包命令字非法！]"));
+    return v;
+}
+
+QByteArray Exchange::CheckPayloadReply() { return EvalPayloadReply(ReceiveReply(4000)); }
+
+} // namespace dtu

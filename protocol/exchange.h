@@ -1,0 +1,87 @@
+#pragma once
+// One request/reply exchange: build the frame, send it, wait for the reply, check it.
+#include "app/appstate.h"
+#include "app/ui.h"
+#include "link/channel.h"
+#include "protocol/frames.h"
+#include "protocol/waitclock.h"
+#include "script/scriptbridge.h"
+
+#include <QByteArray>
+
+class QTimer;
+
+namespace dtu {
+
+class Exchange {
+public:
+    Exchange(AppState& state, ScriptBridge& script, IChannel& channel, IWaitClock& clock, IStatusSink& status,
+             QTimer* rxTimer)
+        : state_(state), script_(script), channel_(&channel), clock_(clock), status_(status), rxTimer_(rxTimer) {}
+
+    void SetChannel(IChannel& channel) { channel_ = &channel; }
+    IChannel& Channel() const { return *channel_; }
+    AppState& State() const { return state_; }
+    ScriptBridge& Script() const { return script_; }
+    IStatusSink& Status() const { return status_; }
+    IWaitClock& Clock() const { return clock_; }
+
+    // The command word a script expression such as GetCmd("CMD_RESET"); yields: its first two
+    // hex digits the high byte, the next two the low byte. A script error throws OperationError.
+    quint16 ScriptWord(const QString& expression);
+    // Convenience for GetCmd("<name>");
+    quint16 GetCmdWord(const QString& name) { return ScriptWord(QStringLiteral("GetCmd(\"%1\");").arg(name)); }
+
+    // Evaluates PrevCmd(); for the prefix (a script error throws OperationError), builds the
+    // frame and logs it at level 1. Does not send.
+    QByteArray BuildRequest(quint16 command, const QByteArray& data = {});
+    // The prefix built for the last request.
+    const QByteArray& RequestPrefix() const { return prefix_; }
+
+    // Sends on the channel; throws LinkError on a port error.
+    void Send(const QByteArray& frame) { channel_->Send(frame); }
+    // Sends the bytes unchanged and logs them at level 1.
+    void SendRaw(const QByteArray& bytes);
+
+    // Waits up to timeout div 100 polls of 100 ms for the first bytes, then collects until
+    // 41 quiet polls of 10 ms in a row. Timer1 is held stopped for the whole wait.
+    QByteArray ReceiveReply(int timeoutMs);
+
+    ReplyOutcome CheckAckReply();
+    // Signal-quality byte or negative outcome; a reply with another command word is reported
+    // as "[信号读取失败，返回数据包命令字非法！]".
+    int CheckSignalReply();
+    QByteArray CheckPayloadReply();
+
+    // "下行：AA 55 ..." / "上行：AA 55 ..." lines in Memo1, only at engineering level exactly 1.
+    void FrameLog(bool sent, const QByteArray& bytes);
+
+    // How many waits are running now (nested waits count each).
+    int WaitDepth() const { return waitDepth_; }
+
+private:
+    friend class RxTimerHold;
+    AppState& state_;
+    ScriptBridge& script_;
+    IChannel* channel_;
+    IWaitClock& clock_;
+    IStatusSink& status_;
+    QTimer* rxTimer_;
+    QByteArray prefix_;
+    int waitDepth_ = 0;
+};
+
+// Holds the receive-display timer stopped while a wait runs. The outermost hold restarts it on
+// every path out, exceptions included; a nested wait neither restarts it early nor leaves it off.
+class RxTimerHold {
+public:
+    explicit RxTimerHold(Exchange& ex);
+    ~RxTimerHold();
+    RxTimerHold(const RxTimerHold&) = delete;
+    RxTimerHold& operator=(const RxTimerHold&) = delete;
+
+private:
+    Exchange& ex_;
+};
+
+} // namespace dtu
