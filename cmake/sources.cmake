@@ -8,6 +8,7 @@ set(DTUCORE_SOURCES
   protocol/waitclock.h protocol/waitclock.cpp
   protocol/exchange.h protocol/exchange.cpp
   script/scriptbridge.h script/scriptbridge.cpp
+  params/paramtable.h params/paramtable.cpp
 )
 
 set(DTUCFG_GUI_SOURCES
