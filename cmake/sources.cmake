@@ -9,6 +9,11 @@ set(DTUCORE_SOURCES
   protocol/exchange.h protocol/exchange.cpp
   script/scriptbridge.h script/scriptbridge.cpp
   params/paramtable.h params/paramtable.cpp
+  link/seriallink.h link/seriallink.cpp
+  link/tcplink.h link/tcplink.cpp
+  link/datachannel.h link/datachannel.cpp
+  link/receivedisplay.h link/receivedisplay.cpp
+  tools/transparent.h tools/transparent.cpp
 )
 
 set(DTUCFG_GUI_SOURCES

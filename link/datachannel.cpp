@@ -1,0 +1,18 @@
+#include "link/datachannel.h"
+
+namespace dtu {
+
+void DataChannel::Send(const QByteArray& bytes) {
+    if (tcp_.IsConnected())
+        tcp_.Write(bytes);
+    else if (serial_.IsOpen())
+        serial_.Write(bytes);
+}
+
+QByteArray DataChannel::Read() {
+    if (tcp_.IsConnected()) return tcp_.ReadAvailable();
+    if (serial_.IsOpen()) return serial_.ReadAvailable();
+    return {};
+}
+
+} // namespace dtu

@@ -1,0 +1,68 @@
+#include "link/receivedisplay.h"
+
+#include "protocol/hex.h"
+
+#include <QStringEncoder>
+#include <QTime>
+
+namespace dtu {
+
+GbkStream::GbkStream() : decoder_("GBK") {}
+
+QString GbkStream::Decode(const QByteArray& bytes) {
+    if (!decoder_.isValid()) return QString::fromLatin1(bytes);
+    return decoder_.decode(bytes);
+}
+
+QString GbkText(const QByteArray& bytes) {
+    QStringDecoder d("GBK", QStringDecoder::Flag::Stateless);
+    if (!d.isValid()) return QString::fromLatin1(bytes);
+    return d.decode(bytes);
+}
+
+QByteArray GbkBytes(const QString& text) {
+    QStringEncoder e("GBK");
+    if (!e.isValid()) return text.toLatin1();
+    return e.encode(text);
+}
+
+// A fixed 24-hour format: the same on every machine, and what the examples show.
+QString TimeText() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")); }
+
+QString LineAssembler::Run(bool hexMode, const QString& timeText, qsizetype* count) {
+    QByteArray shown = buffer_;
+    shown.replace('\0', '\x01');
+    QString line = timeText + QStringLiteral(" 收到数据：");
+    if (hexMode) line += HexRendering(buffer_);
+    line += text_.Decode(shown);
+    if (count) *count = buffer_.size();
+    buffer_.clear();
+    return line;
+}
+
+QString CounterText(qint64 received, qint64 sent) {
+    return QStringLiteral("收：%1字节，发:%2字节").arg(received).arg(sent);
+}
+
+bool ReceiveDisplay::Tick(IChannel& channel) {
+    if (!channel.IsOpen()) return false;
+    QByteArray bytes;
+    bool portError = false;
+    try {
+        bytes = channel.Read();
+    } catch (const LinkError&) {
+        portError = true;
+    }
+    if (!bytes.isEmpty()) {
+        if (state.EngineeringLevel == 1) status.Log(QStringLiteral("上行：") + SpacedHex(bytes));
+        assembler.Append(bytes);
+        qsizetype n = 0;
+        status.Transparent(assembler.Run(hexMode && hexMode(), timeText(), &n));
+        state.ReceivedBytes += n;
+    }
+    if (portError && onPortError) onPortError();
+    if (showCounters) showCounters(CounterText(state.ReceivedBytes, state.SentBytes));
+    return true;
+}
+
+} // namespace dtu
