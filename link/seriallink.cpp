@@ -3,6 +3,7 @@
 #include "link/channel.h"
 
 #include <QDeadlineTimer>
+#include <QTimer>
 
 namespace dtu {
 
@@ -78,17 +79,21 @@ void SerialLink::OnError(QSerialPort::SerialPortError e) {
     case QSerialPort::ReadError: readFailed_ = true; break;
     case QSerialPort::WriteError: writeFailed_ = true; break;
     case QSerialPort::ResourceError: readFailed_ = writeFailed_ = true; break;
-    default: break;
+    default: return;
     }
-    if (e == QSerialPort::ResourceError && port_.isOpen()) {
-        // Let the current exchange finish before the port object goes: report it after.
-        QMetaObject::invokeMethod(this, [this] {
-            if (port_.isOpen() && readFailed_ && writeFailed_) {
-                port_.close();
-                emit Lost();
-            }
-        }, Qt::QueuedConnection);
-    }
+    if (e == QSerialPort::WriteError || closeScheduled_ || !port_.isOpen()) return;
+    // A read error on a serial device does not heal: the adapter was unplugged or the other
+    // side of the line went away. The next read reports it to whoever is reading (an exchange
+    // shows it, the receive display closes the port); if nobody reads the port (the TCP link is
+    // in use), close it here after a moment instead of letting the port signal for ever.
+    closeScheduled_ = true;
+    QTimer::singleShot(250, this, [this] {
+        closeScheduled_ = false;
+        if (port_.isOpen() && readFailed_) {
+            Close();
+            emit Lost();
+        }
+    });
 }
 
 void SerialLink::Write(const QByteArray& bytes) {

@@ -46,7 +46,8 @@ public:
     void SetWriteTimeoutMs(int ms) { writeTimeoutMs_ = ms; }
 
 signals:
-    // The device went away under an open port (adapter unplugged, peer closed); the port is closed.
+    // The device went away under an open port (adapter unplugged, peer closed) and nobody read
+    // the port to find out: the port has been closed.
     void Lost();
 
 private:
@@ -56,6 +57,7 @@ private:
     FrameFormat format_;
     bool readFailed_ = false;
     bool writeFailed_ = false;
+    bool closeScheduled_ = false;
     int writeTimeoutMs_ = 5000;
 };
 
