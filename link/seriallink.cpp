@@ -98,12 +98,13 @@ void SerialLink::OnError(QSerialPort::SerialPortError e) {
 
 void SerialLink::Write(const QByteArray& bytes) {
     if (!port_.isOpen()) throw LinkError(QStringLiteral("Device not opened."));
-    if (writeFailed_) throw LinkError(QStringLiteral("Unable to write to port."));
+    // A port whose reads fail has lost its device: writing would only wait out the time limit.
+    if (writeFailed_ || readFailed_) throw LinkError(QStringLiteral("Unable to write to port."));
     if (port_.write(bytes) != bytes.size()) throw LinkError(QStringLiteral("Unable to write to port."));
     QDeadlineTimer deadline(writeTimeoutMs_);
     while (port_.bytesToWrite() > 0 && !deadline.hasExpired()) {
         if (!port_.waitForBytesWritten(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())))) {
-            if (writeFailed_ || port_.error() == QSerialPort::WriteError || port_.error() == QSerialPort::ResourceError)
+            if (writeFailed_ || readFailed_ || port_.error() == QSerialPort::WriteError || port_.error() == QSerialPort::ResourceError)
                 throw LinkError(QStringLiteral("Unable to write to port."));
         }
     }
