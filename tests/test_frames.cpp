@@ -236,6 +236,7 @@ void TestFrames::signalReply_data() {
     QTest::newRow("quality 255") << Hex("AA 55 00 05 E0 23 FF 02 07") << 255 << false;
     QTest::newRow("nothing") << QByteArray() << int(ReplyNone) << false;
     QTest::newRow("10 bytes, checksum right") << Hex("AA 55 00 06 E0 23 14 00 01 1D") << int(ReplyNone) << false;
+    QTest::newRow("length 4 and a stray byte") << Hex("AA 55 00 04 E0 23 01 07 00") << int(ReplyNone) << false;
     QTest::newRow("stray CR LF not skipped") << Hex("0D 0A AA 55 00 05 E0 23 14 01 1C") << int(ReplyIllegal)
                                              << false;
     QTest::newRow("other command word") << Hex("AA 55 00 05 E0 24 14 01 1D") << int(ReplyIllegal) << true;
