@@ -11,6 +11,13 @@ set(DTUCORE_SOURCES
   params/paramtable.h params/paramtable.cpp
 )
 
+# The windows (static library dtugui, shared by the executable and the GUI tests).
+set(DTUGUI_SOURCES
+  app/prompter.h app/prompter.cpp
+  app/guistatus.h app/guistatus.cpp
+  app/resources.qrc
+)
+
 set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
