@@ -15,6 +15,7 @@ set(DTUCORE_SOURCES
 set(DTUGUI_SOURCES
   app/prompter.h app/prompter.cpp
   app/guistatus.h app/guistatus.cpp
+  app/tform1.h app/tform1.cpp
   app/resources.qrc
 )
 
