@@ -1,6 +1,14 @@
+#include "app/tform1.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("dtucfg"));
+    // Message boxes and dialogs use the window's font as well.
+    QApplication::setFont(TForm1::UiFont());
+    // On the stack: the window outlives every reply wait, which ends once exec() has returned.
+    TForm1 form;
+    form.show();
+    return app.exec();
 }

@@ -16,6 +16,14 @@ set(DTUCORE_SOURCES
   tools/transparent.h tools/transparent.cpp
 )
 
+# The windows (static library dtugui, shared by the executable and the GUI tests).
+set(DTUGUI_SOURCES
+  app/prompter.h app/prompter.cpp
+  app/guistatus.h app/guistatus.cpp
+  app/tform1.h app/tform1.cpp
+  app/resources.qrc
+)
+
 set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )

@@ -1,0 +1,176 @@
+#pragma once
+// The main window: four pages (communication parameters, transparent test, control mode,
+// interface parameters), the log box with the hidden access-code box, and the status bar.
+// It owns the run's state, the script engine, the channel in use and the exchange over it.
+#include "app/appstate.h"
+#include "app/guistatus.h"
+#include "link/channel.h"
+#include "params/paramtable.h"
+#include "protocol/exchange.h"
+#include "protocol/waitclock.h"
+#include "script/scriptbridge.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+class QTableView;
+class QTimer;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // prompter: message boxes and file dialogs; null for the real ones.
+    explicit TForm1(dtu::IPrompter* prompter = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    dtu::AppState& State() { return state_; }
+    dtu::ScriptBridge& Script() { return script_; }
+    dtu::Exchange& Exchange() { return exchange_; }
+    dtu::GuiStatus& Status() { return status_; }
+    dtu::IPrompter& Prompter() { return *prompter_; }
+    dtu::ParamTable& MainTable() { return mainTable_; }
+    dtu::ParamTable& InterfaceTable() { return interfaceTable_; }
+
+    // Makes every later exchange use this channel (the serial port or the TCP link).
+    void SetChannel(dtu::IChannel& channel) { exchange_.SetChannel(channel); }
+
+    // Shows or hides the page "   接口参数设置   " and records whether it is present.
+    void SetInterfacePageVisible(bool visible);
+    // Background of the serial group and the read/write panel: port open or closed.
+    void SetPortColours(bool open);
+
+    // Runs device work; an OperationError or any other std::exception ends it and its text is
+    // shown as a message, so that no exception reaches the event loop. Returns false then.
+    bool Guarded(const std::function<void()>& work);
+
+    // Sets a fixed-choice box to a text. A text not among its items (a configuration may put
+    // "76800" in the baud box) is added as one extra item and chosen; the box keeps at most one
+    // such extra item, the previous one is dropped.
+    static void SetComboText(QComboBox* box, const QString& text);
+
+    // The window's font: "宋体", falling back to WenQuanYi Micro Hei where it is missing.
+    static QFont UiFont();
+    // The banner picture in the resources (JPEG).
+    static QString BannerPath();
+
+    // Widgets, named by their object names.
+    QTabWidget* PageControl1 = nullptr;
+    QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr, *TabSheet4 = nullptr;
+    QLabel *Image1 = nullptr, *Image2 = nullptr, *Image3 = nullptr, *Image4 = nullptr;
+    // Page 1.
+    QTableView* ListView1 = nullptr;
+    QLineEdit* GEdit = nullptr;
+    QComboBox* GComboBox = nullptr;
+    QLabel* Label2 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QComboBox* Edit1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox6 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QGroupBox* GroupBox16 = nullptr;
+    QLineEdit* Edit8 = nullptr;
+    QPushButton *Button15 = nullptr, *Button18 = nullptr;
+    QLabel* Label10 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QPushButton *btRead = nullptr, *btWrite = nullptr;
+    // Page 2.
+    QGroupBox *GroupBox3 = nullptr, *GroupBox1 = nullptr;
+    QPlainTextEdit *Memo2 = nullptr, *Memo3 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QPushButton *Button8 = nullptr, *Button7 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QStatusBar* StatusBar2 = nullptr;
+    QLabel* StatusBar2Panel0 = nullptr;
+    // Page 3.
+    QGroupBox *GroupBox4 = nullptr, *GroupBox5 = nullptr;
+    QPushButton *Button9 = nullptr, *Button6 = nullptr, *Button14 = nullptr, *Button19 = nullptr,
+                *Button20 = nullptr;
+    QPlainTextEdit* Memo4 = nullptr;
+    // Page 4.
+    QTableView* ListView2 = nullptr;
+    QPushButton *Button16 = nullptr, *Button17 = nullptr;
+    // Below the pages.
+    QSplitter* Splitter1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QLineEdit* MaskEdit3 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusBar1Panel[4] = {};
+    // Menu.
+    QAction *N1 = nullptr, *N6 = nullptr, *N5 = nullptr, *N7 = nullptr;
+    QMenu* N2 = nullptr;
+    // Timers: Timer1 shows received bytes (held stopped while a reply wait runs), Timer2 is the
+    // 10 ms tick, Timer3 fires once after start-up.
+    QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+
+public slots:
+    void PageChanged(int index);
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer3Timer();
+
+protected:
+    // Work that later changes fill in. Each may talk to the device and throw OperationError;
+    // callers run them through Guarded.
+    //   WriteChanged: writes the rows of State().ChangedParamList to the device.
+    //   SelectParamChannel: makes the device use parameter channel `channel`.
+    //   RestoreLastConfiguration: loads the configuration used last (Timer3, after start-up).
+    virtual void WriteChanged();
+    virtual void SelectParamChannel(int channel);
+    void RestoreLastConfiguration();
+
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    // A channel that is never open; in use until a port is opened.
+    class ClosedChannel : public dtu::IChannel {
+    public:
+        bool IsOpen() const override { return false; }
+        void Send(const QByteArray&) override {}
+        QByteArray Read() override { return {}; }
+    };
+
+    void FormCreate();
+    void FormActivate();
+    void BuildMenu();
+    QWidget* BuildPage1();
+    QWidget* BuildPage2();
+    QWidget* BuildPage3();
+    QWidget* BuildPage4();
+    QWidget* BuildLogPane();
+    void BuildStatusBar();
+    QTableView* BuildParamView(dtu::ParamTable& model, const QString& name);
+    QLabel* BuildBanner(const QString& name);
+    void MakeFixedChoice(QComboBox* box);
+    void SelectFirstRow(QTableView* view, dtu::ParamTable& model);
+    void AskWriteChanged();
+    void ShowAccessCodeBox();
+    void AccessCodeEntered();
+
+    std::unique_ptr<dtu::IPrompter> ownPrompter_;
+    dtu::IPrompter* prompter_;
+    dtu::AppState state_;
+    dtu::ScriptBridge script_;
+    dtu::EventLoopClock clock_;
+    ClosedChannel closedChannel_;
+    dtu::GuiStatus status_;
+    dtu::ParamTable mainTable_{false};
+    dtu::ParamTable interfaceTable_{true};
+    dtu::Exchange exchange_;
+};
