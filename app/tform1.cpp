@@ -150,6 +150,7 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
     }
 
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageChanged);
+    WireLink();
     FormCreate();
 }
 
@@ -531,6 +532,7 @@ void TForm1::FormActivate() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    if (LinkEventFilter(watched, e)) return true;
     const QEvent::Type type = e->type();
     if (watched == Memo1 && type == QEvent::KeyPress) {
         // Ctrl+A opens the access-code box instead of selecting the whole log.
@@ -607,8 +609,6 @@ void TForm1::PageChanged(int index) {
     });
 }
 
-void TForm1::Timer1Timer() {}
-
 void TForm1::Timer2Timer() {}
 
 void TForm1::Timer3Timer() {
@@ -625,3 +625,9 @@ void TForm1::SelectParamChannel(int channel) {
 }
 
 void TForm1::RestoreLastConfiguration() {}
+
+void TForm1::SerialOpened(const QString& port, const QString& baud, const QString& format) {
+    (void)port;
+    (void)baud;
+    (void)format;
+}

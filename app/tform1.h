@@ -5,6 +5,10 @@
 #include "app/appstate.h"
 #include "app/guistatus.h"
 #include "link/channel.h"
+#include "link/datachannel.h"
+#include "link/receivedisplay.h"
+#include "link/seriallink.h"
+#include "link/tcplink.h"
 #include "params/paramtable.h"
 #include "protocol/exchange.h"
 #include "protocol/waitclock.h"
@@ -12,6 +16,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <map>
 #include <memory>
 
 class QAction;
@@ -45,8 +50,11 @@ public:
     dtu::ParamTable& MainTable() { return mainTable_; }
     dtu::ParamTable& InterfaceTable() { return interfaceTable_; }
 
-    // Makes every later exchange use this channel (the serial port or the TCP link).
+    // Makes every later exchange use this channel (normally the serial port or the TCP link).
     void SetChannel(dtu::IChannel& channel) { exchange_.SetChannel(channel); }
+    dtu::SerialLink& Serial() { return serial_; }
+    dtu::TcpLink& Tcp() { return tcp_; }
+    dtu::IChannel& Channel() { return exchange_.Channel(); }
 
     // Shows or hides the page "   接口参数设置   " and records whether it is present.
     void SetInterfacePageVisible(bool visible);
@@ -119,6 +127,13 @@ public:
 
 public slots:
     void PageChanged(int index);
+    // Device link and transparent test (form_link.cpp).
+    void Button3Click();
+    void Button15Click();
+    void Button18Click();
+    void Button8Click();
+    void Button7Click();
+    void CheckBox2Click();
     void Timer1Timer();
     void Timer2Timer();
     void Timer3Timer();
@@ -132,6 +147,8 @@ protected:
     virtual void WriteChanged();
     virtual void SelectParamChannel(int channel);
     void RestoreLastConfiguration();
+    // Called after the serial port has opened with these settings (saves them).
+    void SerialOpened(const QString& port, const QString& baud, const QString& format);
 
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -163,6 +180,15 @@ private:
     void ShowAccessCodeBox();
     void AccessCodeEntered();
 
+    // Device link (form_link.cpp).
+    void WireLink();
+    bool LinkEventFilter(QObject* watched, QEvent* e);
+    void ShowPortClosed();
+    void ChoiceMade(QComboBox* box, int index);
+    // Remembers a fixed-choice box's current entry, so that only a new choice opens/closes the port.
+    void NoteChoice(QComboBox* box) { lastChoice_[box] = ComboIndex(box); }
+    static int ComboIndex(QComboBox* box);
+
     std::unique_ptr<dtu::IPrompter> ownPrompter_;
     dtu::IPrompter* prompter_;
     dtu::AppState state_;
@@ -173,4 +199,9 @@ private:
     dtu::ParamTable mainTable_{false};
     dtu::ParamTable interfaceTable_{true};
     dtu::Exchange exchange_;
+    dtu::SerialLink serial_;
+    dtu::TcpLink tcp_;
+    dtu::DataChannel channel_{serial_, tcp_};
+    dtu::LineAssembler lines_;
+    std::map<QComboBox*, int> lastChoice_;
 };

@@ -21,6 +21,7 @@ set(DTUGUI_SOURCES
   app/prompter.h app/prompter.cpp
   app/guistatus.h app/guistatus.cpp
   app/tform1.h app/tform1.cpp
+  app/form_link.cpp
   app/resources.qrc
 )
 

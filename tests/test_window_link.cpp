@@ -1,0 +1,303 @@
+// The main window's device link against the simulator: the port button and boxes over a
+// pseudo-terminal, the TCP maintenance link over loopback, the receive display and the
+// transparent transmission page.
+#include "app/tform1.h"
+#include "sim/ptyendpoint.h"
+#include "sim/simdevice.h"
+#include "sim/tcpendpoint.h"
+#include "tests/support/fakes.h"
+#include "tests/support/pty.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace dtu;
+using namespace dtu::test;
+using namespace dtu::sim;
+
+namespace {
+
+template <typename Pred> bool SpinUntil(Pred pred, int ms = 3000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < ms) QTest::qWait(5);
+    return pred();
+}
+
+struct Rig {
+    ScriptedPrompter prompter;
+    SimDevice device;
+    PtyEndpoint pty{device};
+    std::unique_ptr<TForm1> form;
+    Rig() {
+        device.SetEcho(true);
+        pty.Open();
+        form = std::make_unique<TForm1>(&prompter);
+        form->Timer3->stop(); // no last configuration in this folder
+        form->Edit1->setEditText(pty.SlavePath());
+    }
+    QString PortText() const { return form->StatusBar1Panel[1]->text(); }
+    QString LastLine(QPlainTextEdit* box) const {
+        const QStringList lines = box->toPlainText().split(QLatin1Char('\n'));
+        return lines.isEmpty() ? QString() : lines.last();
+    }
+    void Choose(QComboBox* box, const QString& text) {
+        const int i = box->findText(text);
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+    }
+};
+
+} // namespace
+
+class TestWindowLink : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        // A working folder with a device script, so that start-up shows no message.
+        QVERIFY(dir_.isValid());
+        QVERIFY(QDir::setCurrent(dir_.path()));
+        QFile f(QStringLiteral("script.js"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("function PrevCmd(){ return ''; }\n");
+    }
+    void portButton();
+    void newChoiceActsLikeTheButton();
+    void openFails();
+    void receiveDisplay();
+    void lostPortShowsClosed();
+    void sendClosedChannel();
+    void sendHexAndText();
+    void repeatSend();
+    void hexKeyFilter();
+    void tcpLink();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestWindowLink::portButton() {
+    Rig rig;
+    rig.form->State().EngineeringLevel = 2;
+    rig.form->Button3->click();
+    QVERIFY(rig.form->Serial().IsOpen());
+    QCOMPARE(rig.PortText(), rig.form->Edit1->currentText() + QStringLiteral("打开成功,BaudRate=57600,参数=8N1"));
+    QCOMPARE(rig.form->Button3->text(), QStringLiteral("关闭串口"));
+    QCOMPARE(rig.form->State().EngineeringLevel, 1); // the level-2 code no longer counts
+    QCOMPARE(rig.form->Serial().BaudRate(), 57600);
+    rig.form->State().EngineeringLevel = 2;
+    rig.form->Button3->click();
+    QVERIFY(!rig.form->Serial().IsOpen());
+    QCOMPARE(rig.PortText(), QStringLiteral("串口未打开"));
+    QCOMPARE(rig.form->Button3->text(), QStringLiteral("打开串口"));
+    QCOMPARE(rig.form->State().EngineeringLevel, 1); // closing sets it too
+}
+
+void TestWindowLink::newChoiceActsLikeTheButton() {
+    Rig rig;
+    rig.form->Button3->click();
+    QVERIFY(rig.form->Serial().IsOpen());
+    rig.Choose(rig.form->ComboBox1, "9600"); // another rate closes the port
+    QVERIFY(!rig.form->Serial().IsOpen());
+    rig.Choose(rig.form->ComboBox6, "7E2"); // choosing again opens it with the new settings
+    QVERIFY(rig.form->Serial().IsOpen());
+    QCOMPARE(rig.form->Serial().BaudRate(), 9600);
+    QCOMPARE(rig.form->Serial().Format().dataBits, QSerialPort::Data7);
+    QCOMPARE(rig.form->Serial().Format().parity, QSerialPort::EvenParity);
+    QCOMPARE(rig.form->Serial().Format().stopBits, QSerialPort::TwoStop);
+    QVERIFY(rig.PortText().endsWith(QStringLiteral("打开成功,BaudRate=9600,参数=7E2")));
+    // Picking the entry already shown is no new choice.
+    emit rig.form->ComboBox6->activated(rig.form->ComboBox6->currentIndex());
+    QVERIFY(rig.form->Serial().IsOpen());
+    // A rate only a configuration can set: the text shows it, the port runs at it.
+    rig.form->Button3->click();
+    TForm1::SetComboText(rig.form->ComboBox1, "76800");
+    rig.form->Button3->click();
+    QCOMPARE(rig.form->Serial().BaudRate(), 76800);
+    rig.form->Button3->click();
+    TForm1::SetComboText(rig.form->ComboBox1, "12345");
+    rig.form->Button3->click();
+    QCOMPARE(rig.form->Serial().BaudRate(), 9600);
+    QVERIFY(rig.PortText().contains(QStringLiteral("BaudRate=12345")));
+}
+
+void TestWindowLink::openFails() {
+    Rig rig;
+    rig.form->Edit1->setEditText(QStringLiteral("/dev/no-such-port"));
+    rig.form->Button3->click();
+    QCOMPARE(rig.PortText(), QStringLiteral("/dev/no-such-port打开失败"));
+    QCOMPARE(rig.form->Button3->text(), QStringLiteral("打开串口"));
+    QVERIFY(rig.prompter.messages.isEmpty()); // no dialog
+    // Trying again tries to open again.
+    rig.form->Edit1->setEditText(rig.pty.SlavePath());
+    rig.form->Button3->click();
+    QVERIFY(rig.form->Serial().IsOpen());
+}
+
+void TestWindowLink::receiveDisplay() {
+    Rig rig;
+    rig.device.SetEcho(true);
+    rig.form->Button3->click();
+    rig.form->CheckBox2->setChecked(true);
+    rig.form->State().EngineeringLevel = 1;
+    // The device echoes what the page sends: 00 41 come back and show as {00 41 } 01 41.
+    rig.form->Memo3->setPlainText(QStringLiteral("00 41"));
+    rig.form->Button8->click();
+    QVERIFY(SpinUntil([&] {
+        rig.form->Timer1Timer();
+        return rig.form->State().ReceivedBytes >= 2;
+    }));
+    QCOMPARE(rig.form->State().ReceivedBytes, 2);
+    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：{00 41 }\x01" "A")));
+    QVERIFY(rig.form->Memo1->toPlainText().contains(QStringLiteral("上行：00 41 ")));
+    QCOMPARE(rig.form->StatusBar2Panel0->text(), QStringLiteral("收：2字节，发:2字节"));
+    // Without the hex box, no hex part.
+    rig.form->CheckBox2->setChecked(false);
+    rig.form->Memo3->setPlainText(QStringLiteral("hi"));
+    rig.form->Button8->click();
+    QVERIFY(SpinUntil([&] {
+        rig.form->Timer1Timer();
+        return rig.form->State().ReceivedBytes >= 4;
+    }));
+    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：hi")));
+    // 统计清零: zero at the next refresh.
+    rig.form->Button7->click();
+    rig.form->Timer1Timer();
+    QCOMPARE(rig.form->StatusBar2Panel0->text(), QStringLiteral("收：0字节，发:0字节"));
+}
+
+void TestWindowLink::lostPortShowsClosed() {
+    ScriptedPrompter prompter;
+    auto pty = std::make_unique<PtyPair>();
+    TForm1 form(&prompter);
+    form.Timer3->stop();
+    form.Edit1->setEditText(pty->SlavePath());
+    form.Button3->click();
+    QVERIFY(form.Serial().IsOpen());
+    pty.reset(); // the adapter is unplugged
+    QVERIFY(SpinUntil([&] {
+        form.Timer1Timer();
+        return !form.Serial().IsOpen();
+    }));
+    QCOMPARE(form.Button3->text(), QStringLiteral("打开串口"));
+    QCOMPARE(form.StatusBar1Panel[1]->text(), QStringLiteral("串口未打开"));
+    QVERIFY(prompter.messages.isEmpty()); // silently, as a receive error
+    // A send now meets a closed channel and says so.
+    form.Memo3->setPlainText(QStringLiteral("x"));
+    form.Button8->click();
+    QCOMPARE(prompter.messages.size(), 1);
+}
+
+void TestWindowLink::sendClosedChannel() {
+    Rig rig;
+    rig.form->Memo3->setPlainText(QStringLiteral("abc"));
+    rig.form->Button8->click();
+    QCOMPARE(rig.prompter.messages, QStringList{QStringLiteral("数据通道未打开，请先打开串口或建立TCP链接")});
+    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("abc"));
+    QCOMPARE(rig.form->State().SentBytes, 0);
+}
+
+void TestWindowLink::sendHexAndText() {
+    Rig rig;
+    rig.device.SetEcho(false);
+    PtyPair raw; // a plain pty so the test sees exactly the bytes sent
+    rig.form->Edit1->setEditText(raw.SlavePath());
+    rig.form->Button3->click();
+    QVERIFY(rig.form->Serial().IsOpen());
+
+    rig.form->CheckBox2->click();
+    QCOMPARE(rig.form->GroupBox1->title(), QStringLiteral("文字输入窗口[HEX模式]"));
+    rig.form->Memo3->setPlainText(QStringLiteral("41 42 4"));
+    rig.form->Button8->click();
+    QCOMPARE(raw.Read(), QByteArrayLiteral("AB"));
+    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral(" 发送数据：{41 42 }AB[1次]")));
+    QVERIFY(rig.form->Memo3->toPlainText().isEmpty());
+    // A single digit sends nothing and keeps the text.
+    rig.form->Memo3->setPlainText(QStringLiteral("4"));
+    rig.form->Button8->click();
+    QCOMPARE(raw.Read(100), QByteArray());
+    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("4"));
+    rig.form->Memo3->setPlainText(QStringLiteral("a0ff"));
+    rig.form->Button8->click();
+    QCOMPARE(raw.Read(), QByteArrayLiteral("\xA0\xFF"));
+
+    rig.form->CheckBox2->click();
+    QCOMPARE(rig.form->GroupBox1->title(), QStringLiteral("文字输入窗口(文本模式)"));
+    rig.form->Memo3->setPlainText(QStringLiteral("ab\ncd"));
+    rig.form->Button8->click();
+    QCOMPARE(raw.Read(), QByteArrayLiteral("ab\r\ncd"));
+    QCOMPARE(rig.form->State().SentBytes, 2 + 2 + 6);
+}
+
+void TestWindowLink::repeatSend() {
+    Rig rig;
+    rig.device.SetEcho(false);
+    rig.form->Button3->click();
+    TForm1::SetComboText(rig.form->ComboBox2, "10");
+    rig.form->Memo3->setPlainText(QStringLiteral("AB"));
+    rig.form->Button8->click();
+    QCOMPARE(rig.form->State().SentBytes, 20);
+    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("发送数据：AB[10次]")));
+    TForm1::SetComboText(rig.form->ComboBox2, "10000");
+    rig.form->Memo3->setPlainText(QStringLiteral("xyz"));
+    rig.form->Button8->click();
+    QCOMPARE(rig.form->State().SentBytes, 20 + 30000);
+    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("xyz[10000次]")));
+    QCOMPARE(rig.form->Memo2->document()->blockCount(), 2); // one line per send
+}
+
+void TestWindowLink::hexKeyFilter() {
+    Rig rig;
+    rig.form->show();
+    rig.form->Memo3->setFocus();
+    rig.form->CheckBox2->setChecked(true);
+    QTest::keyClicks(rig.form->Memo3, QStringLiteral("4g 1a\tZ"));
+    QTest::keyClick(rig.form->Memo3, Qt::Key_Return);
+    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("41a"));
+    QTest::keyClick(rig.form->Memo3, Qt::Key_Backspace);
+    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("41"));
+    rig.form->CheckBox2->setChecked(false);
+    QTest::keyClicks(rig.form->Memo3, QStringLiteral(" g"));
+    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("41 g"));
+}
+
+void TestWindowLink::tcpLink() {
+    Rig rig;
+    TcpEndpoint tcp(rig.device);
+    QVERIFY(tcp.Listen(QHostAddress::LocalHost, 0));
+    rig.form->Tcp().SetPort(tcp.Port());
+    rig.form->Edit8->setText(QStringLiteral("127.0.0.1"));
+    rig.form->Button15->click();
+    QCOMPARE(rig.form->Label10->text(), QStringLiteral("TCP维护端口连接中..."));
+    QVERIFY(SpinUntil([&] { return rig.device.Logins() == 1; }));
+    QCOMPARE(rig.form->Label10->text(), QStringLiteral("TCP维护端口连接成功"));
+    rig.form->Button15->click(); // connected: nothing happens
+    QTest::qWait(50);
+    QCOMPARE(rig.device.Logins(), 1);
+    // With the serial port open as well, the transparent test goes out on TCP.
+    PtyPair raw;
+    rig.form->Edit1->setEditText(raw.SlavePath());
+    rig.form->Button3->click();
+    QVERIFY(rig.form->Serial().IsOpen());
+    rig.form->Memo3->setPlainText(QStringLiteral("ping"));
+    rig.form->Button8->click();
+    QVERIFY(SpinUntil([&] {
+        rig.form->Timer1Timer();
+        return rig.form->State().ReceivedBytes >= 4;
+    }));
+    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：ping")));
+    QCOMPARE(raw.Read(100), QByteArray());
+    rig.form->Button18->click();
+    QVERIFY(SpinUntil([&] { return rig.form->Label10->text() == QStringLiteral("TCP维护端口连接失败"); }));
+}
+
+QTEST_MAIN(TestWindowLink)
+#include "test_window_link.moc"
