@@ -10,6 +10,7 @@ set(DTUCORE_SOURCES
   script/scriptbridge.h script/scriptbridge.cpp
   params/paramtable.h params/paramtable.cpp
   params/paramops.h params/paramops.cpp
+  app/config.h app/config.cpp
   link/seriallink.h link/seriallink.cpp
   link/tcplink.h link/tcplink.cpp
   link/datachannel.h link/datachannel.cpp
