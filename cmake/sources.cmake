@@ -11,6 +11,7 @@ set(DTUCORE_SOURCES
   params/paramtable.h params/paramtable.cpp
   params/paramops.h params/paramops.cpp
   app/config.h app/config.cpp
+  protocol/commands.h protocol/commands.cpp
   link/seriallink.h link/seriallink.cpp
   link/tcplink.h link/tcplink.cpp
   link/datachannel.h link/datachannel.cpp
