@@ -26,7 +26,8 @@ bool IsAscii(const QByteArray& bytes) {
 
 // The text when the bytes are valid UTF-8 throughout.
 bool DecodeUtf8(const QByteArray& bytes, QString* text) {
-    QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder d(QStringDecoder::Utf8,
+                     QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString t = d.decode(bytes);
     if (d.hasError()) return false;
     *text = std::move(t);
@@ -40,7 +41,9 @@ QString DecodeGbk(const QByteArray& bytes) {
 }
 
 // A top-level setting as text; an empty text counts as missing.
-QString Setting(const QJsonObject& root, const char* key) { return JsonValueText(root.value(QLatin1String(key))); }
+QString Setting(const QJsonObject& root, const char* key) {
+    return JsonValueText(root.value(QLatin1String(key)));
+}
 
 // The main table's channel: a whole number 0..255 (it is sent as one byte); anything else is 0.
 int ChannelNumber(const QJsonValue& v) {
@@ -205,8 +208,12 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
         if (error) *error = QStringLiteral("没有文件名");
         return false;
     }
+    // Unbuffered: a short write (disk full, file size limit) shows in write()'s count. With a
+    // write buffer the failure would only come at commit(), which does not report a failed flush
+    // and would rename a truncated file over the original.
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || f.write(bytes) != bytes.size() ||
+        !f.flush() || f.size() != bytes.size() || !f.commit()) {
         if (error) *error = f.errorString();
         f.cancelWriting();
         return false;
@@ -233,7 +240,8 @@ void ConfigStore::LoadMainRows(const QJsonValue& params) {
     } else if (params.isArray()) {
         const QJsonArray a = params.toArray();
         const qsizetype n = std::min<qsizetype>(a.size(), ConfigLineCount);
-        for (qsizetype i = 0; i < n; ++i) rows.emplace_back(static_cast<int>(i), a.at(i));
+        for (qsizetype i = 0; i < n; ++i)
+            rows.emplace_back(static_cast<int>(i), a.at(i));
     }
     for (const auto& r : rows)
         if (!LoadRow(main_, r.second)) return;
@@ -279,7 +287,8 @@ LoadResult ConfigStore::LoadConfiguration(const QString& path) {
     const QJsonValue params = root.value(QLatin1String("Params"));
     const QString title = Setting(root, "Title");
     const QString exFile = Setting(root, "ExParamFile");
-    state_.MainParamChannel = exFile.isEmpty() ? 1 : ChannelNumber(root.value(QLatin1String("ExParamChannel")));
+    state_.MainParamChannel =
+        exFile.isEmpty() ? 1 : ChannelNumber(root.value(QLatin1String("ExParamChannel")));
     const QString port = Setting(root, "Comport");
     const QString baud = Setting(root, "Baudrate");
     const QString format = Setting(root, "ComOption");
@@ -330,7 +339,8 @@ static QString ReadLastFile() {
     QByteArray bytes;
     if (!ReadWholeFile(QLatin1String(kLastFileName), &bytes, nullptr)) return {};
     QString path = DecodeText(bytes).text;
-    while (path.endsWith(QLatin1Char('\n')) || path.endsWith(QLatin1Char('\r'))) path.chop(1);
+    while (path.endsWith(QLatin1Char('\n')) || path.endsWith(QLatin1Char('\r')))
+        path.chop(1);
     return path;
 }
 
@@ -339,8 +349,8 @@ static void WriteLastFile(const QString& path) {
 }
 
 void ConfigStore::OpenConfigurationMenu(IPrompter& prompter) {
-    const QString chosen =
-        prompter.OpenFile(QCoreApplication::applicationDirPath(), QStringLiteral("*.txt"), QStringLiteral("txt"));
+    const QString chosen = prompter.OpenFile(QCoreApplication::applicationDirPath(), QStringLiteral("*.txt"),
+                                             QStringLiteral("txt"));
     if (chosen.isEmpty()) return;
     ConfigPath = chosen;
     WriteLastFile(ConfigPath);

@@ -69,7 +69,8 @@ bool MayChange(const AppState& state, const QString& number) {
 
 QString JsonValueText(const QJsonValue& v) {
     switch (v.type()) {
-    case QJsonValue::String: return v.toString();
+    case QJsonValue::String:
+        return v.toString();
     case QJsonValue::Double: {
         const double d = v.toDouble();
         // Whole numbers as integers (no exponent, no ".0"), as far as a double holds them exactly.
@@ -77,10 +78,14 @@ QString JsonValueText(const QJsonValue& v) {
             return QString::number(static_cast<qint64>(d));
         return QString::number(d, 'g', QLocale::FloatingPointShortest);
     }
-    case QJsonValue::Bool: return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QJsonValue::Array: return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact));
-    case QJsonValue::Object: return QString::fromUtf8(QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact));
-    default: return {};
+    case QJsonValue::Bool:
+        return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Array:
+        return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact));
+    case QJsonValue::Object:
+        return QString::fromUtf8(QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact));
+    default:
+        return {};
     }
 }
 

@@ -26,9 +26,13 @@ static ReplyOutcome AckCommand(Exchange& ex, const QString& name) {
     return ex.CheckAckReply();
 }
 
-ReplyOutcome ResetDevice(Exchange& ex) { return AckCommand(ex, QStringLiteral("CMD_RESET")); }
+ReplyOutcome ResetDevice(Exchange& ex) {
+    return AckCommand(ex, QStringLiteral("CMD_RESET"));
+}
 
-ReplyOutcome RestoreDefaults(Exchange& ex) { return AckCommand(ex, QStringLiteral("CMD_SETDEFAULT")); }
+ReplyOutcome RestoreDefaults(Exchange& ex) {
+    return AckCommand(ex, QStringLiteral("CMD_SETDEFAULT"));
+}
 
 int ReadSignal(Exchange& ex) {
     ex.Send(ex.BuildRequest(kCmdReadSignal));
@@ -43,8 +47,8 @@ QString ReadClock(Exchange& ex) {
 QString ClockText(const QDateTime& t) {
     const QDate d = t.date();
     const QTime h = t.time();
-    return QString::asprintf("%.4d-%.2d-%.2d %.2d:%.2d:%.2d", d.year(), d.month(), d.day(), h.hour(), h.minute(),
-                             h.second());
+    return QString::asprintf("%.4d-%.2d-%.2d %.2d:%.2d:%.2d", d.year(), d.month(), d.day(), h.hour(),
+                             h.minute(), h.second());
 }
 
 ReplyOutcome SetClock(Exchange& ex, const QDateTime& t) {
@@ -68,13 +72,13 @@ static void ConfirmedCommand(Exchange& ex, IPrompter& prompter, bool channelOpen
 }
 
 void N1Click(Exchange& ex, IPrompter& prompter, bool channelOpen) {
-    ConfirmedCommand(ex, prompter, channelOpen, QStringLiteral("真的要恢复出厂默认设置吗？"), QStringLiteral("参数设置"),
-                     &RestoreDefaults);
+    ConfirmedCommand(ex, prompter, channelOpen, QStringLiteral("真的要恢复出厂默认设置吗？"),
+                     QStringLiteral("参数设置"), &RestoreDefaults);
 }
 
 void N6Click(Exchange& ex, IPrompter& prompter, bool channelOpen) {
-    ConfirmedCommand(ex, prompter, channelOpen, QStringLiteral("真的要复位设备吗？"), QStringLiteral("复位设备"),
-                     &ResetDevice);
+    ConfirmedCommand(ex, prompter, channelOpen, QStringLiteral("真的要复位设备吗？"),
+                     QStringLiteral("复位设备"), &ResetDevice);
 }
 
 void Button14Click(Exchange& ex) {
@@ -113,9 +117,14 @@ void Button6Click(Exchange& ex) {
 
 void OnPageShown(Exchange& ex, PageKind page, bool serialOpen) {
     switch (page) {
-    case PageKind::Interface: SelectParamChannel(ex, 0, serialOpen); break;
-    case PageKind::MainParams: SelectParamChannel(ex, ex.State().MainParamChannel, serialOpen); break;
-    case PageKind::Other: break;
+    case PageKind::Interface:
+        SelectParamChannel(ex, 0, serialOpen);
+        break;
+    case PageKind::MainParams:
+        SelectParamChannel(ex, ex.State().MainParamChannel, serialOpen);
+        break;
+    case PageKind::Other:
+        break;
     }
 }
 
@@ -125,8 +134,12 @@ void OnPortButton(Exchange& ex, bool serialOpen) {
     SelectParamChannel(ex, s.MainParamChannel, serialOpen);
 }
 
-int ReadAllChannel(const AppState& state) { return state.CurrentParamChannel == -1 ? 1 : state.CurrentParamChannel; }
+int ReadAllChannel(const AppState& state) {
+    return state.CurrentParamChannel == -1 ? 1 : state.CurrentParamChannel;
+}
 
-int ReadInterfaceChannel(const AppState& state) { return state.CurrentParamChannel == -1 ? 1 : 0; }
+int ReadInterfaceChannel(const AppState& state) {
+    return state.CurrentParamChannel == -1 ? 1 : 0;
+}
 
 } // namespace dtu
