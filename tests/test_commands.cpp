@@ -5,6 +5,7 @@
 #include "tests/support/fakes.h"
 
 #include <QTest>
+#include <tuple>
 
 using namespace dtu;
 using namespace dtu::test;
@@ -219,6 +220,16 @@ private slots:
         QCOMPARE(channels.join(' '), sent);
         QCOMPARE(r.state.CurrentParamChannel, finalCurrent);
         QVERIFY(r.status.result.isEmpty() && r.status.log.isEmpty());
+    }
+
+    void readButtonChannels() {
+        AppState s;
+        s.MainParamChannel = 2;
+        for (const auto& [current, all, iface] : {std::tuple{-1, 1, 1}, {0, 0, 0}, {2, 2, 0}}) {
+            s.CurrentParamChannel = current;
+            QCOMPARE(ReadAllChannel(s), all);
+            QCOMPARE(ReadInterfaceChannel(s), iface);
+        }
     }
 };
 
