@@ -9,6 +9,9 @@ set(DTUCORE_SOURCES
   protocol/exchange.h protocol/exchange.cpp
   script/scriptbridge.h script/scriptbridge.cpp
   params/paramtable.h params/paramtable.cpp
+  params/paramops.h params/paramops.cpp
+  app/config.h app/config.cpp
+  protocol/commands.h protocol/commands.cpp
   link/seriallink.h link/seriallink.cpp
   link/tcplink.h link/tcplink.cpp
   link/datachannel.h link/datachannel.cpp

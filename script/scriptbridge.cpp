@@ -1,6 +1,7 @@
 #include "script/scriptbridge.h"
 
 #include <QFile>
+#include <QHash>
 #include <QJSEngine>
 #include <QStringDecoder>
 
@@ -28,12 +29,16 @@ public:
         cv_.notify_one();
         thread_.join();
     }
+    // Wakes the thread only when it sleeps without a deadline or past the new one: while
+    // evaluations follow one another, the thread sleeps until the deadline it knows and then
+    // looks again, so arming costs no thread switch (a notify on every evaluation made a load of
+    // a long configuration spend much of its time switching threads).
     void Arm(int ms) {
         std::lock_guard<std::mutex> lock(mutex_);
         armed_ = ms > 0;
         fired_ = false;
         deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        cv_.notify_one();
+        if (armed_ && (idle_ || deadline_ < sleepsUntil_)) cv_.notify_one();
     }
     // Returns whether the evaluation was interrupted.
     bool Disarm() {
@@ -50,11 +55,15 @@ private:
         std::unique_lock<std::mutex> lock(mutex_);
         while (!quit_) {
             if (!armed_) {
+                idle_ = true;
                 cv_.wait(lock);
+                idle_ = false;
                 continue;
             }
-            if (cv_.wait_until(lock, deadline_) == std::cv_status::timeout && armed_ &&
-                std::chrono::steady_clock::now() >= deadline_) {
+            sleepsUntil_ = deadline_;
+            cv_.wait_until(lock, sleepsUntil_);
+            // The deadline may have moved on meanwhile (a later evaluation armed it again).
+            if (armed_ && std::chrono::steady_clock::now() >= deadline_) {
                 fired_ = true;
                 armed_ = false;
                 engine_->setInterrupted(true);
@@ -68,8 +77,101 @@ private:
     bool quit_ = false;
     bool armed_ = false;
     bool fired_ = false;
+    bool idle_ = false;
+    std::chrono::steady_clock::time_point sleepsUntil_;
     std::chrono::steady_clock::time_point deadline_;
     std::thread thread_;
+};
+
+// Texts evaluated again and again (a get hook such as GetStr() on every row of a long
+// configuration, hexinput=... before each) cost a full compilation per evaluation; that
+// compilation, not the hook, was most of a load's time. A text that is one plain expression is
+// compiled once, on its second use, into a function returning its value, and later uses call
+// that function. Calling it finds every name the way evaluating the text finds it (sloppy mode,
+// global scope), so the result is the same. Texts for which that could differ take the
+// evaluation every time: several statements, braces, line breaks, and the names that mean
+// something else inside a function (arguments, eval, new.target, ...).
+class HookCache {
+public:
+    static constexpr int kMaxText = 256;
+    static constexpr int kMaxEntries = 4096;
+
+    // The compiled function for the text, or an undefined value when it is to be evaluated.
+    QJSValue Lookup(QJSEngine& engine, const QString& text) {
+        if (text.size() > kMaxText) return {};
+        auto it = entries_.find(text);
+        if (it == entries_.end()) {
+            if (entries_.size() >= kMaxEntries) entries_.clear();
+            entries_.insert(text, Entry{});
+            return {};
+        }
+        Entry& e = *it;
+        if (e.tried) return e.fn;
+        e.tried = true;
+        e.fn = Compile(engine, text);
+        return e.fn;
+    }
+
+    // The function that assigns its argument to a global (hexinput, ascinput) the way
+    // name="..." does, returning the value assigned.
+    QJSValue Setter(QJSEngine& engine, const QString& name) {
+        QJSValue& fn = setters_[name];
+        if (fn.isUndefined()) fn = Wrap(engine, name + QLatin1String(" = arguments[0]"));
+        return fn;
+    }
+
+private:
+    struct Entry {
+        bool tried = false;
+        QJSValue fn;
+    };
+
+    static QJSValue Wrap(QJSEngine& engine, const QString& expression) {
+        QStringList trace;
+        QJSValue fn = engine.evaluate(QLatin1String("(function () { try { return { ok: true, v: (\n") + expression +
+                                          QLatin1String("\n) }; } catch (e) { return { ok: false, e: e }; } })"),
+                                      QString(), 1, &trace);
+        return fn.isCallable() && trace.isEmpty() ? fn : QJSValue();
+    }
+
+    static QJSValue Compile(QJSEngine& engine, QString text) {
+        while (!text.isEmpty() && (text.back() == QLatin1Char(';') || text.back().isSpace())) text.chop(1);
+        if (text.isEmpty() || !Plain(text)) return {};
+        // It must be a valid script by itself too (a text such as "a) + (b" is not).
+        QStringList trace;
+        const QJSValue body = engine.evaluate(QLatin1String("(function () {\n") + text + QLatin1String("\n})"),
+                                              QString(), 1, &trace);
+        if (!body.isCallable() || !trace.isEmpty()) return {};
+        return Wrap(engine, text);
+    }
+
+    static bool Plain(const QString& text) {
+        static const QStringList kNames{
+            QStringLiteral("arguments"), QStringLiteral("eval"),  QStringLiteral("new"),   QStringLiteral("let"),
+            QStringLiteral("var"),       QStringLiteral("const"), QStringLiteral("return"), QStringLiteral("function"),
+            QStringLiteral("class"),     QStringLiteral("yield"), QStringLiteral("await"), QStringLiteral("import"),
+            QStringLiteral("super")};
+        const qsizetype n = text.size();
+        for (qsizetype i = 0; i < n;) {
+            const QChar c = text.at(i);
+            if (c == QLatin1Char('{') || c == QLatin1Char('}') || c == QLatin1Char(';') || c == QLatin1Char('`') ||
+                c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar(0x2028) || c == QChar(0x2029))
+                return false;
+            auto word = [](QChar ch) { return ch.isLetterOrNumber() || ch == QLatin1Char('_') || ch == QLatin1Char('$'); };
+            if (!word(c)) {
+                ++i;
+                continue;
+            }
+            qsizetype j = i;
+            while (j < n && word(text.at(j))) ++j;
+            if (kNames.contains(text.mid(i, j - i))) return false;
+            i = j;
+        }
+        return true;
+    }
+
+    QHash<QString, Entry> entries_;
+    QHash<QString, QJSValue> setters_;
 };
 
 } // namespace
@@ -77,6 +179,7 @@ private:
 struct ScriptBridge::Guard {
     explicit Guard(QJSEngine* e) : dog(e) {}
     Watchdog dog;
+    HookCache hooks;
 };
 
 ScriptBridge::ScriptBridge()
@@ -103,7 +206,32 @@ bool ScriptBridge::LoadFile(const QString& path, QString* error) {
     return true;
 }
 
+// Calls a function made by HookCache: { ok, v } on completion, { ok: false, e } when the text threw.
+static ScriptResult CallWrapped(Watchdog& dog, int limitMs, const QJSValue& fn, const QJSValueList& args) {
+    ScriptResult r;
+    dog.Arm(limitMs);
+    const QJSValue out = QJSValue(fn).call(args);
+    if (dog.Disarm()) {
+        r.error = QStringLiteral("脚本执行超时");
+        return r;
+    }
+    if (out.isError() || !out.isObject()) {
+        r.error = out.toString();
+    } else if (!out.property(QStringLiteral("ok")).toBool()) {
+        r.error = out.property(QStringLiteral("e")).toString();
+    } else {
+        r.ok = true;
+        const QJSValue v = out.property(QStringLiteral("v"));
+        if (!v.isUndefined() && !v.isNull()) r.text = v.toString();
+        return r;
+    }
+    if (r.error.isEmpty()) r.error = QStringLiteral("脚本错误");
+    return r;
+}
+
 ScriptResult ScriptBridge::Eval(const QString& text) {
+    const QJSValue hook = guard_->hooks.Lookup(*engine_, text);
+    if (hook.isCallable()) return CallWrapped(guard_->dog, timeLimitMs_, hook, {});
     ScriptResult r;
     QStringList trace;
     QJSValue v;
@@ -142,9 +270,18 @@ bool ScriptBridge::EvalInt(const QString& text, int* value, QString* error) {
     return true;
 }
 
-ScriptResult ScriptBridge::SetHexInput(const QString& hexDigits) { return Eval(HexInputStatement(hexDigits)); }
+// The same as evaluating the statements below, without compiling one text per value.
+ScriptResult ScriptBridge::SetHexInput(const QString& hexDigits) {
+    const QJSValue set = guard_->hooks.Setter(*engine_, QStringLiteral("hexinput"));
+    if (set.isCallable()) return CallWrapped(guard_->dog, timeLimitMs_, set, {QJSValue(hexDigits)});
+    return Eval(HexInputStatement(hexDigits));
+}
 
-ScriptResult ScriptBridge::SetAscInput(const QString& text) { return Eval(AscInputStatement(text)); }
+ScriptResult ScriptBridge::SetAscInput(const QString& text) {
+    const QJSValue set = guard_->hooks.Setter(*engine_, QStringLiteral("ascinput"));
+    if (set.isCallable()) return CallWrapped(guard_->dog, timeLimitMs_, set, {QJSValue(text)});
+    return Eval(AscInputStatement(text));
+}
 
 QString JsStringLiteral(const QString& text) {
     QString out;

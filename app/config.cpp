@@ -1,0 +1,388 @@
+#include "app/config.h"
+
+#include "params/paramops.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace dtu {
+
+namespace {
+
+const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+bool IsAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<quint8>(c) < 0x80; });
+}
+
+// The text when the bytes are valid UTF-8 throughout.
+bool DecodeUtf8(const QByteArray& bytes, QString* text) {
+    QStringDecoder d(QStringDecoder::Utf8,
+                     QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString t = d.decode(bytes);
+    if (d.hasError()) return false;
+    *text = std::move(t);
+    return true;
+}
+
+QString DecodeGbk(const QByteArray& bytes) {
+    QStringDecoder d("GBK", QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    if (!d.isValid()) return QString::fromLatin1(bytes);
+    return d.decode(bytes);
+}
+
+// A top-level setting as text; an empty text counts as missing.
+QString Setting(const QJsonObject& root, const char* key) {
+    return JsonValueText(root.value(QLatin1String(key)));
+}
+
+// The main table's channel: a whole number 0..255 (it is sent as one byte); anything else is 0.
+int ChannelNumber(const QJsonValue& v) {
+    qint64 n = -1;
+    if (v.isDouble()) {
+        const double d = v.toDouble();
+        if (d >= 0 && d <= 255 && d == static_cast<double>(static_cast<int>(d))) n = static_cast<int>(d);
+    } else if (v.isString()) {
+        bool ok = false;
+        const int i = v.toString().trimmed().toInt(&ok);
+        if (ok) n = i;
+    }
+    return (n >= 0 && n <= 255) ? static_cast<int>(n) : 0;
+}
+
+QString ParseErrorText(const QString& path, const QJsonParseError& e) {
+    return QStringLiteral("文件 %1 不是有效的JSON：%2（位置 %3）").arg(path, e.errorString()).arg(e.offset);
+}
+
+// Parses a configuration text; false with the reason when it is not a JSON object.
+bool ParseObject(const QString& path, const QString& text, QJsonObject* root, QString* error) {
+    QJsonParseError e;
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &e);
+    if (e.error != QJsonParseError::NoError) {
+        *error = ParseErrorText(path, e);
+        return false;
+    }
+    if (!doc.isObject()) {
+        *error = QStringLiteral("文件 %1 不是有效的参数文件：内容不是JSON对象").arg(path);
+        return false;
+    }
+    *root = doc.object();
+    return true;
+}
+
+// The index a member name stands for: its canonical decimal form ("0", "17"; not "01", "+1").
+int MemberIndex(const QString& name) {
+    if (name.isEmpty() || name.size() > 9) return -1;
+    if (name.size() > 1 && name.at(0) == QLatin1Char('0')) return -1;
+    int v = 0;
+    for (QChar c : name) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return -1;
+        v = v * 10 + (c.unicode() - '0');
+    }
+    return v;
+}
+
+} // namespace
+
+DecodedText DecodeText(const QByteArray& bytes) {
+    DecodedText out;
+    if (bytes.startsWith(kUtf8Bom) && DecodeUtf8(bytes.mid(kUtf8Bom.size()), &out.text)) {
+        out.encoding = TextEncoding::Utf8Bom;
+        return out;
+    }
+    if (!IsAscii(bytes) && DecodeUtf8(bytes, &out.text)) {
+        out.encoding = TextEncoding::Utf8;
+        return out;
+    }
+    out.text = DecodeGbk(bytes);
+    out.encoding = TextEncoding::Gbk;
+    return out;
+}
+
+QByteArray EncodeText(const QString& text, TextEncoding encoding, TextEncoding* used) {
+    if (encoding == TextEncoding::Gbk) {
+        QStringEncoder e("GBK");
+        if (e.isValid()) {
+            QByteArray b = e.encode(text);
+            if (!e.hasError()) {
+                if (used) *used = TextEncoding::Gbk;
+                return b;
+            }
+        }
+        encoding = TextEncoding::Utf8Bom;
+    }
+    if (used) *used = encoding;
+    return encoding == TextEncoding::Utf8Bom ? kUtf8Bom + text.toUtf8() : text.toUtf8();
+}
+
+int CountLines(const QString& text) {
+    int lines = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r')) {
+            ++lines;
+            if (i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
+        } else if (c == QLatin1Char('\n')) {
+            ++lines;
+        }
+    }
+    if (n > 0 && text.at(n - 1) != QLatin1Char('\n') && text.at(n - 1) != QLatin1Char('\r')) ++lines;
+    return lines;
+}
+
+ParamEntry ParamEntry::FromJson(const QJsonObject& o) {
+    ParamEntry e;
+    e.cmdId = JsonValueText(o.value(QLatin1String("CMDID")));
+    e.name = JsonValueText(o.value(QLatin1String("PNAME")));
+    e.value = JsonValueText(o.value(QLatin1String("PVALUE")));
+    e.note = JsonValueText(o.value(QLatin1String("PNOTE")));
+    e.list = JsonValueText(o.value(QLatin1String("ONLIST")));
+    e.get = JsonValueText(o.value(QLatin1String("ONGET")));
+    e.set = JsonValueText(o.value(QLatin1String("ONSET")));
+    return e;
+}
+
+bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entry, QString* error) {
+    ParamRow row;
+    row[FieldNumber] = entry.cmdId;
+    row[FieldName] = entry.name;
+    row[FieldRaw] = entry.value;
+
+    auto fail = [&](const QString& why) {
+        table.Append(row); // the row stays with its number, name and raw value only
+        if (error) *error = why;
+        return false;
+    };
+
+    QString display;
+    if (entry.value.size() >= 5) {
+        const ScriptResult in = script.SetHexInput(entry.value.mid(4));
+        if (!in) return fail(in.error);
+        if (!entry.list.isEmpty()) {
+            ChoiceList choices;
+            if (!ParseChoiceList(entry.list, &choices))
+                return fail(QStringLiteral("参数%1的选择列表无效").arg(entry.cmdId));
+            display = choices.TextForRaw(entry.value);
+        } else if (!entry.get.isEmpty()) {
+            const ScriptResult got = script.Eval(entry.get);
+            if (!got) return fail(got.error);
+            display = got.text;
+        }
+    }
+    row[FieldDisplay] = display;
+    row[FieldList] = entry.list;
+    row[FieldGet] = entry.get;
+    row[FieldSet] = entry.set;
+    row[FieldNote] = entry.note;
+    table.Append(row);
+    AddToRequestList(table, entry.cmdId);
+    return true;
+}
+
+bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error) {
+    QFile f(path);
+    if (path.isEmpty() || !f.open(QIODevice::ReadOnly)) {
+        if (error) *error = QStringLiteral("无法打开文件 %1: %2").arg(path, f.errorString());
+        return false;
+    }
+    *bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        if (error) *error = QStringLiteral("无法读取文件 %1: %2").arg(path, f.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    if (path.isEmpty()) {
+        if (error) *error = QStringLiteral("没有文件名");
+        return false;
+    }
+    // Unbuffered: a short write (disk full, file size limit) shows in write()'s count. With a
+    // write buffer the failure would only come at commit(), which does not report a failed flush
+    // and would rename a truncated file over the original.
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || f.write(bytes) != bytes.size() ||
+        !f.flush() || f.size() != bytes.size() || !f.commit()) {
+        if (error) *error = f.errorString();
+        f.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+bool ConfigStore::LoadRow(ParamTable& table, const QJsonValue& member) {
+    if (!member.isObject()) return false;
+    return AddParamRow(script_, table, ParamEntry::FromJson(member.toObject()));
+}
+
+void ConfigStore::LoadMainRows(const QJsonValue& params) {
+    // Indices 0 .. ConfigLineCount-1 in ascending order, each once when the file has it. Only the
+    // members that stand for such an index are visited, so a long file costs no empty look-ups.
+    std::vector<std::pair<int, QJsonValue>> rows;
+    if (params.isObject()) {
+        const QJsonObject o = params.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            const int i = MemberIndex(it.key());
+            if (i >= 0 && i < ConfigLineCount) rows.emplace_back(i, it.value());
+        }
+        std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    } else if (params.isArray()) {
+        const QJsonArray a = params.toArray();
+        const qsizetype n = std::min<qsizetype>(a.size(), ConfigLineCount);
+        for (qsizetype i = 0; i < n; ++i)
+            rows.emplace_back(static_cast<int>(i), a.at(i));
+    }
+    for (const auto& r : rows)
+        if (!LoadRow(main_, r.second)) return;
+}
+
+void ConfigStore::LoadExtendedRows(const QJsonValue& params) {
+    // Object members come in ascending name order by character code ("10" before "2").
+    if (params.isObject()) {
+        const QJsonObject o = params.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            if (!LoadRow(iface_, it.value())) return;
+    } else if (params.isArray()) {
+        const QJsonArray a = params.toArray();
+        for (const QJsonValue& v : a)
+            if (!LoadRow(iface_, v)) return;
+    }
+}
+
+LoadResult ConfigStore::LoadConfiguration(const QString& path) {
+    // Whatever happens below, the previous configuration is gone: saving must never write it
+    // under another file's name.
+    ConfigRoot = QJsonObject();
+    loaded_ = false;
+    ConfigPath = path;
+    // Emptied before reading, so that a file that cannot be read leaves no request for rows
+    // that are no longer there.
+    ConfigLineCount = 0;
+    main_.RequestList.clear();
+    main_.Clear();
+
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(path, &bytes, &error)) return LoadResult::Failure(error);
+    const DecodedText decoded = DecodeText(bytes);
+    ConfigLineCount = CountLines(decoded.text);
+
+    QJsonObject root;
+    if (!ParseObject(path, decoded.text, &root, &error)) return LoadResult::Failure(error);
+    ConfigRoot = root;
+    encoding_ = decoded.encoding;
+    loaded_ = true;
+
+    const QJsonValue params = root.value(QLatin1String("Params"));
+    const QString title = Setting(root, "Title");
+    const QString exFile = Setting(root, "ExParamFile");
+    state_.MainParamChannel =
+        exFile.isEmpty() ? 1 : ChannelNumber(root.value(QLatin1String("ExParamChannel")));
+    const QString port = Setting(root, "Comport");
+    const QString baud = Setting(root, "Baudrate");
+    const QString format = Setting(root, "ComOption");
+    const QString tcp = Setting(root, "TcpConfigIP");
+
+    if (!title.isEmpty()) view_.SetCaption(QStringLiteral("参数配置程序 ") + title);
+    if (!port.isEmpty()) view_.SetPortName(port);
+    if (!baud.isEmpty()) view_.SetBaudText(baud);
+    if (!format.isEmpty()) view_.SetFormatText(format);
+
+    LoadMainRows(params);
+
+    if (!exFile.isEmpty()) {
+        state_.CurrentParamChannel = state_.MainParamChannel;
+        state_.InterfacePagePresent = true;
+        view_.SetInterfacePageVisible(true);
+        const LoadResult ex = LoadExtendedParams(exFile);
+        if (!ex) return ex;
+    } else {
+        // No interface page: the main table is the one answers belong to, and the interface
+        // table keeps no rows of an earlier configuration.
+        state_.CurrentParamChannel = state_.MainParamChannel;
+        state_.InterfacePagePresent = false;
+        view_.SetInterfacePageVisible(false);
+        iface_.RequestList.clear();
+        iface_.Clear();
+    }
+
+    view_.SetTcpGroup(!tcp.isEmpty(), tcp);
+    return {};
+}
+
+LoadResult ConfigStore::LoadExtendedParams(const QString& path) {
+    // Emptied before reading: a file that cannot be read must not leave an earlier
+    // configuration's rows on the page.
+    iface_.RequestList.clear();
+    iface_.Clear();
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(path, &bytes, &error)) return LoadResult::Failure(error);
+    QJsonObject root;
+    if (!ParseObject(path, DecodeText(bytes).text, &root, &error)) return LoadResult::Failure(error);
+    LoadExtendedRows(root.value(QLatin1String("Params")));
+    return {};
+}
+
+static QString ReadLastFile() {
+    QByteArray bytes;
+    if (!ReadWholeFile(QLatin1String(kLastFileName), &bytes, nullptr)) return {};
+    QString path = DecodeText(bytes).text;
+    while (path.endsWith(QLatin1Char('\n')) || path.endsWith(QLatin1Char('\r')))
+        path.chop(1);
+    return path;
+}
+
+static void WriteLastFile(const QString& path) {
+    WriteFileAtomically(QLatin1String(kLastFileName), EncodeText(path, TextEncoding::Gbk));
+}
+
+void ConfigStore::OpenConfigurationMenu(IPrompter& prompter) {
+    const QString chosen = prompter.OpenFile(QCoreApplication::applicationDirPath(), QStringLiteral("*.txt"),
+                                             QStringLiteral("txt"));
+    if (chosen.isEmpty()) return;
+    ConfigPath = chosen;
+    WriteLastFile(ConfigPath);
+    main_.Clear();
+    const LoadResult r = LoadConfiguration(ConfigPath);
+    if (!r) prompter.Message(r.error);
+}
+
+void ConfigStore::RestoreLastConfiguration() {
+    if (!ConfigPath.isEmpty()) return;
+    const QString path = ReadLastFile();
+    if (path.isEmpty()) return;
+    ConfigPath = path;
+    main_.Clear();
+    LoadConfiguration(ConfigPath);
+}
+
+bool ConfigStore::SaveConfiguration() {
+    if (!loaded_ || ConfigPath.isEmpty()) return false;
+    QString text = QString::fromUtf8(QJsonDocument(ConfigRoot).toJson(QJsonDocument::Indented));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return WriteFileAtomically(ConfigPath, EncodeText(text, encoding_));
+}
+
+void ConfigStore::StoreSerialSettings(const QString& port, const QString& baud, const QString& format) {
+    // Without a loaded configuration there is nothing to add to: writing only these three
+    // settings would replace a file that could not be parsed.
+    if (!loaded_) return;
+    ConfigRoot.insert(QLatin1String("Comport"), port);
+    ConfigRoot.insert(QLatin1String("Baudrate"), baud);
+    ConfigRoot.insert(QLatin1String("ComOption"), format);
+    SaveConfiguration();
+}
+
+} // namespace dtu

@@ -1,0 +1,136 @@
+#pragma once
+// Configuration files: the main configuration (serial settings, caption, the main parameter
+// rows, the extended-parameter file and the TCP maintenance address) and the extended-parameter
+// file with the rows of the interface page.
+//
+// Files are text in the ANSI code page (GBK) with CR LF line ends. A file that is valid UTF-8
+// and not plain ASCII is read as UTF-8 instead; the encoding a configuration was read in (and
+// its byte-order mark) is the one it is written back in.
+#include "app/appstate.h"
+#include "app/ui.h"
+#include "params/paramtable.h"
+#include "script/scriptbridge.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+namespace dtu {
+
+// What a load changes on screen.
+class IConfigView {
+public:
+    virtual ~IConfigView() = default;
+    virtual void SetCaption(const QString& text) = 0;
+    virtual void SetPortName(const QString& text) = 0;
+    virtual void SetBaudText(const QString& text) = 0;
+    virtual void SetFormatText(const QString& text) = 0;
+    // Shows or hides the interface page ("   接口参数设置   ").
+    virtual void SetInterfacePageVisible(bool visible) = 0;
+    // Shows or hides the TCP maintenance group; the signal-strength button is hidden exactly
+    // while the group is shown. The address box gets the address in both cases.
+    virtual void SetTcpGroup(bool shown, const QString& address) = 0;
+};
+
+// The outcome of a load: a failure that ended it early carries the text to show.
+struct LoadResult {
+    bool ok = true;
+    QString error;
+    explicit operator bool() const { return ok; }
+    static LoadResult Failure(const QString& text) { return {false, text}; }
+};
+
+enum class TextEncoding { Gbk, Utf8, Utf8Bom };
+
+struct DecodedText {
+    QString text;
+    TextEncoding encoding = TextEncoding::Gbk;
+};
+
+// Valid UTF-8 that is not plain ASCII (with or without a byte-order mark) is UTF-8; every other
+// byte text is GBK. The byte-order mark is not part of the text.
+DecodedText DecodeText(const QByteArray& bytes);
+// The text in the given encoding, with a byte-order mark for Utf8Bom. A text GBK cannot hold
+// (possible only for texts that did not come from a GBK file) is written as UTF-8 with a
+// byte-order mark instead of losing characters; *used tells which one was written.
+QByteArray EncodeText(const QString& text, TextEncoding encoding, TextEncoding* used = nullptr);
+// Lines as a text editor counts them: each CR LF, LF or CR ends one; a last line without a line
+// end counts too, the empty text has none.
+int CountLines(const QString& text);
+
+// The seven members of one parameter row in a configuration, as texts.
+struct ParamEntry {
+    QString cmdId, name, value, note, list, get, set;
+    static ParamEntry FromJson(const QJsonObject& o);
+};
+
+// Appends one row: fields 0..2 from the entry, the display value (see below), fields 4..7 :=
+// ONLIST, ONGET, ONSET, PNOTE, then the number enters the request list.
+// Display value: empty for a raw value without hex digits (the script is not called); otherwise
+// hexinput is set to the digits and the value is the text of the first choice whose "HEX:" +
+// digits equals the raw value (ONLIST given; empty when none) or the text ONGET evaluates to.
+// When that step fails (script error, ONLIST not a choice list) the row stays with fields 0..2,
+// is not requested, and false comes back with the reason.
+bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entry, QString* error = nullptr);
+
+// The last configuration file used, in the current directory.
+inline constexpr const char* kLastFileName = "lastfile.log";
+
+class ConfigStore {
+public:
+    ConfigStore(AppState& state, ScriptBridge& script, ParamTable& main, ParamTable& iface, IConfigView& view)
+        : state_(state), script_(script), main_(main), iface_(iface), view_(view) {}
+
+    // The loaded configuration (empty when the last load could not read or parse its file).
+    QJsonObject ConfigRoot;
+    QString ConfigPath;
+    // Lines of the configuration text; rows with an index at or above it are not loaded.
+    int ConfigLineCount = 0;
+
+    // Reads a configuration and applies it (caption, serial boxes, main rows, the extended file,
+    // the TCP group). A failure that ends the load early comes back with its text; rows that
+    // cannot be loaded end the row loading silently, keeping the rows before them.
+    LoadResult LoadConfiguration(const QString& path);
+    // Reads the extended-parameter file into the interface table (emptied first).
+    LoadResult LoadExtendedParams(const QString& path);
+
+    // 文件操作 → 调入参数文件: asks for a configuration in the program folder, records it in
+    // lastfile.log and loads it; a failure that ends the load early is shown as a message.
+    void OpenConfigurationMenu(IPrompter& prompter);
+    // The configuration named in lastfile.log, once at start (nothing when one is loaded already);
+    // every failure is silent.
+    void RestoreLastConfiguration();
+
+    // Writes the configuration back (indented JSON, CR LF, its own encoding) through a temporary
+    // file renamed over the original. False, silently, when nothing is loaded or it cannot be written.
+    bool SaveConfiguration();
+    // The serial boxes' texts into "Comport", "Baudrate", "ComOption", then saved.
+    void StoreSerialSettings(const QString& port, const QString& baud, const QString& format);
+
+    // A configuration was read and parsed (ConfigRoot belongs to ConfigPath).
+    bool Loaded() const { return loaded_; }
+    TextEncoding Encoding() const { return encoding_; }
+
+private:
+    // Rows of a "Params" value into the table, in index order; stops at the first row that fails.
+    void LoadMainRows(const QJsonValue& params);
+    void LoadExtendedRows(const QJsonValue& params);
+    bool LoadRow(ParamTable& table, const QJsonValue& member);
+
+    AppState& state_;
+    ScriptBridge& script_;
+    ParamTable& main_;
+    ParamTable& iface_;
+    IConfigView& view_;
+    bool loaded_ = false;
+    TextEncoding encoding_ = TextEncoding::Gbk;
+};
+
+// The whole file as bytes; false with the reason when it cannot be read.
+bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error);
+// Writes bytes through a temporary file renamed over the target: the target is either the old
+// file or the complete new one. False with the reason when it fails.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+} // namespace dtu

@@ -1,0 +1,145 @@
+#include "protocol/commands.h"
+
+#include "link/receivedisplay.h"
+
+namespace dtu {
+
+void SelectParamChannel(Exchange& ex, int c, bool serialOpen) {
+    AppState& s = ex.State();
+    if (!s.InterfacePagePresent || c == s.CurrentParamChannel) return;
+    s.CurrentParamChannel = c;
+    if (!serialOpen) return;
+    const QByteArray data(1, static_cast<char>(c & 0xFF));
+    ex.Send(ex.BuildRequest(kCmdSelectChannel, data));
+    ex.CheckAckReply();
+}
+
+QString ReadVersion(Exchange& ex) {
+    const quint16 word = ex.GetCmdWord(QStringLiteral("CMD_GETDTUVER"));
+    ex.Send(ex.BuildRequest(word));
+    return GbkText(ex.CheckPayloadReply());
+}
+
+static ReplyOutcome AckCommand(Exchange& ex, const QString& name) {
+    const quint16 word = ex.GetCmdWord(name);
+    ex.Send(ex.BuildRequest(word));
+    return ex.CheckAckReply();
+}
+
+ReplyOutcome ResetDevice(Exchange& ex) {
+    return AckCommand(ex, QStringLiteral("CMD_RESET"));
+}
+
+ReplyOutcome RestoreDefaults(Exchange& ex) {
+    return AckCommand(ex, QStringLiteral("CMD_SETDEFAULT"));
+}
+
+int ReadSignal(Exchange& ex) {
+    ex.Send(ex.BuildRequest(kCmdReadSignal));
+    return ex.CheckSignalReply();
+}
+
+QString ReadClock(Exchange& ex) {
+    ex.Send(ex.BuildRequest(kCmdReadClock));
+    return GbkText(ex.CheckPayloadReply());
+}
+
+QString ClockText(const QDateTime& t) {
+    const QDate d = t.date();
+    const QTime h = t.time();
+    return QString::asprintf("%.4d-%.2d-%.2d %.2d:%.2d:%.2d", d.year(), d.month(), d.day(), h.hour(),
+                             h.minute(), h.second());
+}
+
+ReplyOutcome SetClock(Exchange& ex, const QDateTime& t) {
+    const QString text = ClockText(t);
+    ex.Status().Dialog(QStringLiteral("设置设备时钟=") + text);
+    ex.Send(ex.BuildRequest(kCmdSetClock, text.toLatin1()));
+    return ex.CheckAckReply();
+}
+
+// The two confirmed commands: refused without a channel; after the question, whatever the
+// answer, the panel's text goes to the log.
+static void ConfirmedCommand(Exchange& ex, IPrompter& prompter, bool channelOpen, const QString& question,
+                             const QString& op, ReplyOutcome (*command)(Exchange&)) {
+    if (!channelOpen) {
+        prompter.Message(QString::fromUtf8(kChannelClosedText));
+        return;
+    }
+    IStatusSink& status = ex.Status();
+    if (prompter.Confirm(QStringLiteral("提示"), question)) status.SetResult(OutcomeMessage(op, command(ex)));
+    status.Log(status.Result());
+}
+
+void N1Click(Exchange& ex, IPrompter& prompter, bool channelOpen) {
+    ConfirmedCommand(ex, prompter, channelOpen, QStringLiteral("真的要恢复出厂默认设置吗？"),
+                     QStringLiteral("参数设置"), &RestoreDefaults);
+}
+
+void N6Click(Exchange& ex, IPrompter& prompter, bool channelOpen) {
+    ConfirmedCommand(ex, prompter, channelOpen, QStringLiteral("真的要复位设备吗？"),
+                     QStringLiteral("复位设备"), &ResetDevice);
+}
+
+void Button14Click(Exchange& ex) {
+    const QString t = ReadVersion(ex);
+    if (t.isEmpty()) ex.Status().Dialog(QStringLiteral("DTU版本号读取失败"));
+    ex.Status().Dialog(QStringLiteral("DTU版本号=") + t);
+}
+
+void Button19Click(Exchange& ex) {
+    const QString t = ReadClock(ex);
+    IStatusSink& status = ex.Status();
+    status.SetResult(t.isEmpty() ? QStringLiteral("设备时钟读取失败") : QStringLiteral("设备时钟读取成功"));
+    status.Dialog(status.Result());
+    status.Dialog(t);
+}
+
+QString ClockSetMessage(int outcome) {
+    if (outcome == ReplyIllegal) return QStringLiteral("[设备时钟设置失败，参数错误！]");
+    return OutcomeMessage(QStringLiteral("设备时钟设置"), outcome);
+}
+
+void Button20Click(Exchange& ex, const NowFunction& now) {
+    const ReplyOutcome rc = SetClock(ex, now ? now() : QDateTime::currentDateTime());
+    IStatusSink& status = ex.Status();
+    status.SetResult(ClockSetMessage(rc));
+    status.Dialog(status.Result());
+}
+
+void Button6Click(Exchange& ex) {
+    const int v = ReadSignal(ex);
+    if (v < 0)
+        ex.Status().Dialog(QStringLiteral("信号读取失败"));
+    else
+        ex.Status().Dialog(QStringLiteral("DTU CSQ=") + QString::number(v));
+}
+
+void OnPageShown(Exchange& ex, PageKind page, bool serialOpen) {
+    switch (page) {
+    case PageKind::Interface:
+        SelectParamChannel(ex, 0, serialOpen);
+        break;
+    case PageKind::MainParams:
+        SelectParamChannel(ex, ex.State().MainParamChannel, serialOpen);
+        break;
+    case PageKind::Other:
+        break;
+    }
+}
+
+void OnPortButton(Exchange& ex, bool serialOpen) {
+    AppState& s = ex.State();
+    s.CurrentParamChannel = s.InterfacePagePresent ? -1 : s.MainParamChannel;
+    SelectParamChannel(ex, s.MainParamChannel, serialOpen);
+}
+
+int ReadAllChannel(const AppState& state) {
+    return state.CurrentParamChannel == -1 ? 1 : state.CurrentParamChannel;
+}
+
+int ReadInterfaceChannel(const AppState& state) {
+    return state.CurrentParamChannel == -1 ? 1 : 0;
+}
+
+} // namespace dtu

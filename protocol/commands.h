@@ -1,0 +1,73 @@
+#pragma once
+// Device commands (channel select, version, reset, factory defaults, signal quality, clock) and
+// the logic of the buttons that run them. Every command: its word (from the device script or
+// fixed), one request frame, one reply check. A script error throws OperationError before
+// anything is sent; a port error throws LinkError.
+#include "app/ui.h"
+#include "protocol/exchange.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+namespace dtu {
+
+// Fixed command words.
+inline constexpr quint16 kCmdSelectChannel = 0xE050;
+inline constexpr quint16 kCmdReadSignal = 0xE023;
+inline constexpr quint16 kCmdSetClock = 0x700D;
+inline constexpr quint16 kCmdReadClock = 0x700E;
+
+// Selects parameter channel c on the device. Nothing without the interface page or when c is
+// selected already. CurrentParamChannel takes c before anything is sent, also while the serial
+// port is closed (then nothing is sent). The acknowledgement is waited for and not judged.
+void SelectParamChannel(Exchange& ex, int c, bool serialOpen);
+
+// The version text (payload as GBK text); empty when the reply fails.
+QString ReadVersion(Exchange& ex);
+ReplyOutcome ResetDevice(Exchange& ex);
+ReplyOutcome RestoreDefaults(Exchange& ex);
+// Signal quality 0..255, or a negative ReplyOutcome.
+int ReadSignal(Exchange& ex);
+// The device clock as the device sends it; empty when the reply fails.
+QString ReadClock(Exchange& ex);
+// "2026-03-07 08:05:09": the 19 characters the clock-set command carries.
+QString ClockText(const QDateTime& t);
+// Sets the device clock to t; the text goes to the dialogue box as "设置设备时钟=..." first.
+ReplyOutcome SetClock(Exchange& ex, const QDateTime& t);
+
+// The clock a handler takes the time from; tests replace it.
+using NowFunction = std::function<QDateTime()>;
+
+// The closed-channel refusal of the commands that need an open channel.
+inline constexpr const char* kChannelClosedText = "数据通道未打开，请先打开串口或建立TCP链接";
+
+// 恢复出厂设置: asks first; the panel shows the outcome; the panel text goes to the log either way.
+void N1Click(Exchange& ex, IPrompter& prompter, bool channelOpen);
+// 复位设备: the same with the reset command.
+void N6Click(Exchange& ex, IPrompter& prompter, bool channelOpen);
+// 读版本号 (no channel test: without a channel the wait runs out).
+void Button14Click(Exchange& ex);
+// 读设备时钟.
+void Button19Click(Exchange& ex);
+// 设置设备时钟 to the time now() gives.
+void Button20Click(Exchange& ex, const NowFunction& now = &QDateTime::currentDateTime);
+// 读信号强度.
+void Button6Click(Exchange& ex);
+
+// The clock-set panel text: like OutcomeMessage, an illegal reply meaning wrong parameters.
+QString ClockSetMessage(int outcome);
+
+// Which parameter channel goes with what the window does.
+enum class PageKind { MainParams, Interface, Other };
+// A page was shown: the interface page selects channel 0, a main parameter page the main channel.
+void OnPageShown(Exchange& ex, PageKind page, bool serialOpen);
+// After the port open/close button: the selection counts as unknown (-1) while the interface
+// page is present, then the main channel is selected.
+void OnPortButton(Exchange& ex, bool serialOpen);
+// The channel the read-all button reads while the interface page is present.
+int ReadAllChannel(const AppState& state);
+// The channel the read-interface button reads.
+int ReadInterfaceChannel(const AppState& state);
+
+} // namespace dtu
