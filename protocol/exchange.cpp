@@ -56,6 +56,7 @@ QByteArray Exchange::ReceiveReply(int timeoutMs) {
     int quiet = 0;
     while (!state_.CancelRequested) {
         clock_.Pause(10);
+        if (state_.CancelRequested) break; // set while pausing: no further read
         const QByteArray more = channel_->Read();
         if (!more.isEmpty()) {
             r += more;

@@ -54,7 +54,9 @@ int EvalSignalReply(const QByteArray& r, bool* badCommandWord) {
         return ReplyIllegal;
     }
     if (!LengthChecksumOk(r)) return ReplyChecksumError;
-    if (r.size() != 9) return ReplyNone;
+    // Exactly one quality byte: nine bytes whose length field says 5 (a shorter frame followed
+    // by a stray byte must not hand out its checksum as the quality).
+    if (r.size() != 9 || ByteAt(r, 2) != 0 || ByteAt(r, 3) != 5) return ReplyNone;
     return ByteAt(r, 6);
 }
 
