@@ -17,6 +17,10 @@ set(DTUCORE_SOURCES
   link/datachannel.h link/datachannel.cpp
   link/receivedisplay.h link/receivedisplay.cpp
   tools/transparent.h tools/transparent.cpp
+  params/valuecodec.h params/valuecodec.cpp
+  params/editor.h params/editor.cpp
+  params/reader.h params/reader.cpp
+  params/writer.h params/writer.cpp
 )
 
 # The windows (static library dtugui, shared by the executable and the GUI tests).

@@ -1,0 +1,49 @@
+#include "params/writer.h"
+
+#include "params/paramops.h"
+#include "protocol/hex.h"
+
+namespace dtu {
+
+QString WriteMessage(int outcome) {
+    switch (outcome) {
+    case ReplyOk: return QStringLiteral("[参数设置成功]");
+    case ReplyRefused: return QStringLiteral("[参数设置失败]");
+    case ReplyNone: return QStringLiteral("[参数设置失败，设备无响应！]");
+    case ReplyIllegal: return QStringLiteral("[参数设置失败，输入了非法内容！]");
+    case ReplyChecksumError: return QStringLiteral("[参数设置失败，返回帧校验错误！]");
+    default: return QStringLiteral("[参数设置失败]");
+    }
+}
+
+int WriteParam(Exchange& ex, ParamTable& main, ParamTable& iface, const QString& number) {
+    ParamTable* table = ActiveTable(ex.State(), main, iface);
+    const int row = table ? FindRowForWrite(*table, number) : -1;
+    if (row < 0) return ReplyNone;
+    ex.Status().SetResult(QStringLiteral("正在设置，请稍候..."));
+    const quint16 word = static_cast<quint16>(HexToInt(number) & 0xFFFF);
+    const ParamRow& r = table->Row(row);
+    const QString shown = r[FieldDisplay].isEmpty() ? QStringLiteral("(空)") : r[FieldDisplay];
+    ex.Status().Log(QStringLiteral("设置参数：") + r[FieldName] + QLatin1Char('=') + shown);
+    const QByteArray data = HexPairsToBytes(RowHexDigits(r));
+    ex.Send(ex.BuildRequest(word, data));
+    const int rc = ex.CheckAckReply();
+    ex.Status().Report(WriteMessage(rc));
+    return rc;
+}
+
+bool ShouldWrite(const AppState& state, const QString& number) {
+    if (number.isEmpty()) return false;
+    return state.EngineeringLevel >= 2 || number != QLatin1String(kProtectedNumber);
+}
+
+QList<int> ChangedRows(const ParamTable& table, const QStringList& changed) {
+    QList<int> rows;
+    for (int i = 0; i < table.Count(); ++i) {
+        const QString& n = table.Row(i)[FieldNumber];
+        if (!n.isEmpty() && changed.contains(n, Qt::CaseInsensitive)) rows << i;
+    }
+    return rows;
+}
+
+} // namespace dtu
