@@ -8,7 +8,7 @@ namespace dtu {
 bool RowEditable(const ParamRow& row, int engineeringLevel) {
     const QString& number = row[FieldNumber];
     if (number.isEmpty()) return false;
-    return engineeringLevel >= 2 || number != QLatin1String(kProtectedNumber);
+    return engineeringLevel >= 2 || !IsProtectedNumber(number);
 }
 
 static QString ChoiceListError(const QString& hook) { return QStringLiteral("选择列表格式错误：%1").arg(hook); }

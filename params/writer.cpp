@@ -33,8 +33,7 @@ int WriteParam(Exchange& ex, ParamTable& main, ParamTable& iface, const QString&
 }
 
 bool ShouldWrite(const AppState& state, const QString& number) {
-    if (number.isEmpty()) return false;
-    return state.EngineeringLevel >= 2 || number != QLatin1String(kProtectedNumber);
+    return !number.isEmpty() && MayChange(state, number);
 }
 
 QList<int> ChangedRows(const ParamTable& table, const QStringList& changed) {
