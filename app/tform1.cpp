@@ -151,6 +151,7 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
 
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageChanged);
     WireLink();
+    WireDevice();
     FormCreate();
 }
 
@@ -620,14 +621,4 @@ void TForm1::Timer3Timer() {
 
 void TForm1::WriteChanged() {}
 
-void TForm1::SelectParamChannel(int channel) {
-    (void)channel;
-}
-
-void TForm1::RestoreLastConfiguration() {}
-
-void TForm1::SerialOpened(const QString& port, const QString& baud, const QString& format) {
-    (void)port;
-    (void)baud;
-    (void)format;
-}
+// SelectParamChannel, RestoreLastConfiguration and SerialOpened: form_device.cpp.

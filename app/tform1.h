@@ -3,6 +3,7 @@
 // interface parameters), the log box with the hidden access-code box, and the status bar.
 // It owns the run's state, the script engine, the channel in use and the exchange over it.
 #include "app/appstate.h"
+#include "app/config.h"
 #include "app/guistatus.h"
 #include "link/channel.h"
 #include "link/datachannel.h"
@@ -35,7 +36,7 @@ class QTabWidget;
 class QTableView;
 class QTimer;
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public dtu::IConfigView {
     Q_OBJECT
 public:
     // prompter: message boxes and file dialogs; null for the real ones.
@@ -57,7 +58,14 @@ public:
     dtu::IChannel& Channel() { return exchange_.Channel(); }
 
     // Shows or hides the page "   接口参数设置   " and records whether it is present.
-    void SetInterfacePageVisible(bool visible);
+    void SetInterfacePageVisible(bool visible) override;
+    // What a configuration load changes on screen (form_device.cpp).
+    void SetCaption(const QString& text) override;
+    void SetPortName(const QString& text) override;
+    void SetBaudText(const QString& text) override;
+    void SetFormatText(const QString& text) override;
+    void SetTcpGroup(bool shown, const QString& address) override;
+    dtu::ConfigStore& Config() { return config_; }
     // Background of the serial group and the read/write panel: port open or closed.
     void SetPortColours(bool open);
 
@@ -134,6 +142,14 @@ public slots:
     void Button8Click();
     void Button7Click();
     void CheckBox2Click();
+    // Device commands and configuration files (form_device.cpp).
+    void N1Click();
+    void N6Click();
+    void N5Click();
+    void Button6Click();
+    void Button14Click();
+    void Button19Click();
+    void Button20Click();
     void Timer1Timer();
     void Timer2Timer();
     void Timer3Timer();
@@ -188,6 +204,8 @@ private:
     // Remembers a fixed-choice box's current entry, so that only a new choice opens/closes the port.
     void NoteChoice(QComboBox* box) { lastChoice_[box] = ComboIndex(box); }
     static int ComboIndex(QComboBox* box);
+    // Device commands (form_device.cpp).
+    void WireDevice();
 
     std::unique_ptr<dtu::IPrompter> ownPrompter_;
     dtu::IPrompter* prompter_;
@@ -204,4 +222,9 @@ private:
     dtu::DataChannel channel_{serial_, tcp_};
     dtu::LineAssembler lines_;
     std::map<QComboBox*, int> lastChoice_;
+    dtu::ConfigStore config_{state_, script_, mainTable_, interfaceTable_, *this};
+
+public:
+    // The PC clock for "设置设备时钟"; tests replace it.
+    std::function<QDateTime()> Now = &QDateTime::currentDateTime;
 };

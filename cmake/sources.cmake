@@ -29,6 +29,7 @@ set(DTUGUI_SOURCES
   app/guistatus.h app/guistatus.cpp
   app/tform1.h app/tform1.cpp
   app/form_link.cpp
+  app/form_device.cpp
   app/resources.qrc
 )
 
