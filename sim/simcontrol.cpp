@@ -121,14 +121,19 @@ ControlResult ExecuteControl(SimDevice& device, const QString& line) {
     if (cmd == QLatin1String("set") || cmd == QLatin1String("get")) {
         const bool set = cmd == QLatin1String("set");
         const std::optional<int> ch = Number(arg, 0, 255);
-        const std::optional<quint16> number = w.size() > 2 ? ParseParamNumber(w[2]) : std::nullopt;
+        // A plain int for the number: GCC 12 sees an optional here as maybe uninitialised.
+        int number = -1;
+        if (w.size() > 2) {
+            if (const std::optional<quint16> n = ParseParamNumber(w[2])) number = *n;
+        }
         const QString hex = w.size() > 3 ? w[3] : QString();
-        if (!ch || !number || (set && (w.size() > 4 || !IsHexText(hex))))
+        if (!ch || number < 0 || (set && (w.size() > 4 || !IsHexText(hex))))
             return Fail(set ? QStringLiteral("usage: set CH NUM HEX") : QStringLiteral("usage: get CH NUM"));
         const Table table = TableOfChannel(*ch);
-        if (set) device.SetValue(table, *number, HexPairsToBytes(hex));
-        const std::optional<QByteArray> v = device.Value(table, *number);
-        const QString name = BytesToHex(WordToBytes(*number));
+        const quint16 word = static_cast<quint16>(number);
+        if (set) device.SetValue(table, word, HexPairsToBytes(hex));
+        const std::optional<QByteArray> v = device.Value(table, word);
+        const QString name = BytesToHex(WordToBytes(word));
         if (!v) return Fail(QStringLiteral("%1 has no value").arg(name));
         return {true, QStringLiteral("%1 = %2").arg(name, BytesToHex(*v)), false};
     }
