@@ -1,0 +1,222 @@
+// The main window with the demo profile and the simulator: the configuration restored at start,
+// the serial settings saved after opening, device commands from the menu and the control page,
+// channel selection on page changes, and the configuration menu.
+#include "app/tform1.h"
+#include "sim/ptyendpoint.h"
+#include "sim/simdevice.h"
+#include "tests/support/fakes.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace dtu;
+using namespace dtu::test;
+using namespace dtu::sim;
+
+namespace {
+
+QString Lines(QPlainTextEdit* box) { return box->toPlainText(); }
+
+struct Rig {
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    SimDevice device;
+    PtyEndpoint pty{device};
+    std::unique_ptr<TForm1> form;
+
+    explicit Rig(bool restore = true) {
+        QDir::setCurrent(dir.path());
+        for (const char* name : {"demo.txt", "interface.txt", "script.js"})
+            QFile::copy(QStringLiteral(DEMO_DIR "/") + QLatin1String(name), dir.filePath(QLatin1String(name)));
+        for (const char* name : {"demo.txt", "interface.txt"})
+            QFile::setPermissions(dir.filePath(QLatin1String(name)), QFile::ReadOwner | QFile::WriteOwner);
+        device.LoadValues(Table::Main, dir.filePath("demo.txt"));
+        device.LoadValues(Table::Interface, dir.filePath("interface.txt"));
+        pty.Open();
+        if (restore) {
+            QFile last(QStringLiteral("lastfile.log"));
+            last.open(QIODevice::WriteOnly);
+            last.write(dir.filePath("demo.txt").toUtf8());
+        }
+        form = std::make_unique<TForm1>(&prompter);
+        form->Timer3->stop();
+        form->Timer3Timer(); // the reload 100 ms after start
+    }
+    void OpenPort() {
+        form->Edit1->setEditText(pty.SlavePath());
+        form->Button3->click();
+        QVERIFY(form->Serial().IsOpen());
+    }
+    int Selections(int channel) const { return device.CountReceived(0xE050, QByteArray(1, char(channel))); }
+};
+
+} // namespace
+
+class TestWindowDevice : public QObject {
+    Q_OBJECT
+private slots:
+    void restoredAtStart();
+    void serialSettingsSaved();
+    void commands();
+    void confirmationsCancelled();
+    void pageChangesSelectChannel();
+    void configurationMenu();
+    void signalWithoutTcpGroup();
+};
+
+void TestWindowDevice::restoredAtStart() {
+    Rig rig;
+    QCOMPARE(rig.form->windowTitle(), QStringLiteral("参数配置程序 演示DTU"));
+    QVERIFY(rig.form->PageControl1->isTabVisible(3));
+    QVERIFY(rig.form->State().InterfacePagePresent);
+    QVERIFY(!rig.form->GroupBox16->isHidden());
+    QVERIFY(rig.form->Button6->isHidden());
+    QCOMPARE(rig.form->Edit8->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(rig.form->ComboBox1->currentText(), QStringLiteral("57600"));
+    QVERIFY(rig.form->MainTable().Count() > 5);
+    QVERIFY(rig.form->InterfaceTable().Count() > 0);
+    QVERIFY(rig.prompter.messages.isEmpty());
+    // Only once: a configuration already loaded is not replaced by the timer.
+    rig.form->Config().ConfigPath = QStringLiteral("other.txt");
+    rig.form->Timer3Timer();
+    QCOMPARE(rig.form->Config().ConfigPath, QStringLiteral("other.txt"));
+}
+
+void TestWindowDevice::serialSettingsSaved() {
+    Rig rig;
+    TForm1::SetComboText(rig.form->ComboBox1, QStringLiteral("9600"));
+    TForm1::SetComboText(rig.form->ComboBox6, QStringLiteral("8E1"));
+    rig.OpenPort();
+    QFile f(rig.dir.filePath("demo.txt"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
+    QCOMPARE(root.value("Comport").toString(), rig.pty.SlavePath());
+    QCOMPARE(root.value("Baudrate").toString(), QStringLiteral("9600"));
+    QCOMPARE(root.value("ComOption").toString(), QStringLiteral("8E1"));
+    QCOMPARE(root.value("Title").toString(), QStringLiteral("演示DTU"));
+    QCOMPARE(root.value("Params").toObject().size(), rig.form->MainTable().Count());
+    // The next start opens with these settings.
+    TForm1 next(&rig.prompter);
+    next.Timer3->stop();
+    next.Timer3Timer();
+    QCOMPARE(next.Edit1->currentText(), rig.pty.SlavePath());
+    QCOMPARE(next.ComboBox1->currentText(), QStringLiteral("9600"));
+    QCOMPARE(next.ComboBox6->currentText(), QStringLiteral("8E1"));
+}
+
+void TestWindowDevice::commands() {
+    Rig rig;
+    rig.OpenPort();
+    rig.form->Button14->click();
+    QCOMPARE(Lines(rig.form->Memo4), QStringLiteral("DTU版本号=DTU-SIM V1.0 2026-12"));
+    rig.form->Now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 5, 9)); };
+    rig.form->Button20->click();
+    QVERIFY(Lines(rig.form->Memo4).endsWith(QStringLiteral("设置设备时钟=2026-03-07 08:05:09\n[设备时钟设置成功]")));
+    rig.form->Button19->click();
+    QVERIFY(Lines(rig.form->Memo4).contains(QStringLiteral("设备时钟读取成功\n2026-03-07 08:0")));
+    rig.form->N6->trigger();
+    QCOMPARE(rig.form->StatusBar1Panel[3]->text(), QStringLiteral("[复位设备成功]"));
+    QVERIFY(Lines(rig.form->Memo1).endsWith(QStringLiteral("[复位设备成功]")));
+    QCOMPARE(rig.prompter.confirms.last(), QStringLiteral("提示|真的要复位设备吗？"));
+    rig.device.SetMode(AnswerMode::Refuse);
+    rig.form->N1->trigger();
+    QCOMPARE(rig.form->StatusBar1Panel[3]->text(), QStringLiteral("[参数设置失败]"));
+    QCOMPARE(rig.prompter.confirms.last(), QStringLiteral("提示|真的要恢复出厂默认设置吗？"));
+}
+
+void TestWindowDevice::confirmationsCancelled() {
+    Rig rig;
+    // Channel closed: the message, no question.
+    rig.form->N6->trigger();
+    QCOMPARE(rig.prompter.messages, QStringList{QStringLiteral("数据通道未打开，请先打开串口或建立TCP链接")});
+    QVERIFY(rig.prompter.confirms.isEmpty());
+    rig.OpenPort();
+    rig.device.ClearReceived();
+    rig.form->StatusBar1Panel[3]->setText(QStringLiteral("[之前的结果]"));
+    rig.prompter.confirmAnswers = {false, false};
+    rig.form->N6->trigger();
+    rig.form->N1->trigger();
+    QVERIFY(rig.device.Received().isEmpty());
+    QVERIFY(Lines(rig.form->Memo1).endsWith(QStringLiteral("[之前的结果]\n[之前的结果]")));
+}
+
+void TestWindowDevice::pageChangesSelectChannel() {
+    Rig rig;
+    rig.OpenPort();
+    QCOMPARE(rig.Selections(1), 1); // the port button selects the main channel
+    rig.form->PageControl1->setCurrentIndex(1);
+    rig.form->PageControl1->setCurrentIndex(0);
+    QCOMPARE(rig.Selections(1), 1); // already selected: not sent again
+    rig.form->PageControl1->setCurrentIndex(3);
+    QCOMPARE(rig.Selections(0), 1);
+    QCOMPARE(rig.device.Channel(), 0);
+    rig.form->PageControl1->setCurrentIndex(0);
+    QCOMPARE(rig.Selections(1), 2);
+    QCOMPARE(rig.device.Channel(), 1);
+    // With the port closed the tool still remembers the selection, and sends nothing.
+    rig.form->Button3->click();
+    rig.device.ClearReceived();
+    rig.form->PageControl1->setCurrentIndex(3);
+    QCOMPARE(rig.form->State().CurrentParamChannel, 0);
+    QVERIFY(rig.device.Received().isEmpty());
+}
+
+void TestWindowDevice::configurationMenu() {
+    Rig rig(false);
+    QCOMPARE(rig.form->MainTable().Count(), 0);
+    QFile bad(rig.dir.filePath("broken.txt"));
+    bad.open(QIODevice::WriteOnly);
+    bad.write("{ not json");
+    bad.close();
+    rig.prompter.fileAnswers = {rig.dir.filePath("broken.txt"), rig.dir.filePath("demo.txt")};
+    rig.form->N5->trigger();
+    QCOMPARE(rig.prompter.messages.size(), 1); // the parse error's text
+    QFile last(QStringLiteral("lastfile.log"));
+    QVERIFY(last.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(last.readAll()), rig.dir.filePath("broken.txt"));
+    last.close();
+    QVERIFY(rig.prompter.fileRequests.first().endsWith(QStringLiteral("|*.txt")));
+    rig.form->N5->trigger();
+    QCOMPARE(rig.prompter.messages.size(), 1);
+    QCOMPARE(rig.form->windowTitle(), QStringLiteral("参数配置程序 演示DTU"));
+    const int rows = rig.form->MainTable().Count();
+    QVERIFY(rows > 5);
+    rig.prompter.fileAnswers = {rig.dir.filePath("demo.txt")};
+    rig.form->N5->trigger(); // loading twice leaves every row once
+    QCOMPARE(rig.form->MainTable().Count(), rows);
+}
+
+void TestWindowDevice::signalWithoutTcpGroup() {
+    Rig rig(false);
+    // The same profile without a TCP address shows the signal button.
+    QFile f(rig.dir.filePath("demo.txt"));
+    f.open(QIODevice::ReadOnly);
+    QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
+    f.close();
+    root.remove(QStringLiteral("TcpConfigIP"));
+    QFile out(rig.dir.filePath("serial.txt"));
+    out.open(QIODevice::WriteOnly);
+    out.write(QJsonDocument(root).toJson());
+    out.close();
+    QVERIFY(rig.form->Config().LoadConfiguration(rig.dir.filePath("serial.txt")));
+    QVERIFY(rig.form->GroupBox16->isHidden());
+    QVERIFY(!rig.form->Button6->isHidden());
+    QVERIFY(rig.form->Edit8->text().isEmpty());
+    rig.OpenPort();
+    rig.form->Button6->click();
+    QCOMPARE(Lines(rig.form->Memo4), QStringLiteral("DTU CSQ=23"));
+}
+
+QTEST_MAIN(TestWindowDevice)
+#include "test_window_device.moc"
