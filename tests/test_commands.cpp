@@ -27,14 +27,8 @@ QByteArray Reply(const QString& kind) {
 
 QDateTime Worked() { return QDateTime(QDate(2026, 3, 7), QTime(8, 5, 9)); }
 
-struct Rig {
-    AppState state;
-    ScriptBridge script;
-    MemoryChannel channel;
-    FakeClock clock;
-    RecordingStatus status;
+struct Rig : FakeExchange {
     ScriptedPrompter prompter;
-    Exchange ex{state, script, channel, clock, status, nullptr};
     explicit Rig(const QByteArray& reply = {}) {
         script.Eval(QString::fromUtf8(kScript));
         channel.onSend = [this, reply](const QByteArray&) {

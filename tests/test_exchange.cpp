@@ -10,6 +10,7 @@ using dtu::test::FakeClock;
 using dtu::test::Hex;
 using dtu::test::MemoryChannel;
 using dtu::test::RecordingStatus;
+using dtu::test::FakeExchange;
 
 namespace {
 
@@ -27,15 +28,7 @@ function GetCmd(name) {
 const QByteArray kAccept = Hex("AA 55 00 04 00 F0 00 F4");
 
 // One exchange over in-memory fakes, with the receive-display timer running as in the window.
-struct Rig {
-    AppState state;
-    ScriptBridge script;
-    MemoryChannel channel;
-    FakeClock clock;
-    RecordingStatus status;
-    QTimer timer;
-    Exchange ex{state, script, channel, clock, status, &timer};
-
+struct Rig : FakeExchange {
     Rig() {
         const ScriptResult r = script.Eval(QString::fromUtf8(kDeviceScript));
         if (!r) qFatal("device script: %s", qPrintable(r.error));

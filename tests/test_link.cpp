@@ -21,14 +21,6 @@ using namespace dtu::test;
 
 namespace {
 
-// Lets the event loop move bytes until pred holds or ms pass.
-template <typename Pred> bool SpinUntil(Pred pred, int ms = 2000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms) QTest::qWait(5);
-    return pred();
-}
-
 QByteArray ReadSerial(SerialLink& s, int expect, int ms = 2000) {
     QByteArray got;
     SpinUntil([&] {

@@ -31,13 +31,7 @@ ParamRow Row(const QString& number, const QString& name, const QString& raw, con
 // A reply frame for a payload, the way the device builds it.
 QByteArray Reply(quint16 word, const QByteArray& payload) { return ComposeFrame({}, word, payload); }
 
-struct Rig {
-    AppState state;
-    ScriptBridge script;
-    MemoryChannel channel;
-    FakeClock clock;
-    RecordingStatus status;
-    Exchange ex{state, script, channel, clock, status, nullptr};
+struct Rig : FakeExchange {
     ParamTable main{false};
     ParamTable iface{true};
     Rig() {

@@ -25,13 +25,6 @@ using namespace dtu::sim;
 
 namespace {
 
-template <typename Pred> bool SpinUntil(Pred pred, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms) QTest::qWait(5);
-    return pred();
-}
-
 struct Rig {
     ScriptedPrompter prompter;
     SimDevice device;

@@ -1,8 +1,15 @@
 #pragma once
 // Test doubles for the interfaces between the core and the windows.
+#include "app/appstate.h"
 #include "app/ui.h"
 #include "link/channel.h"
+#include "protocol/exchange.h"
 #include "protocol/waitclock.h"
+#include "script/scriptbridge.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
 
 #include <QByteArray>
 #include <QList>
@@ -75,5 +82,24 @@ public:
 
 // Bytes from a spaced hex text: Hex("AA 55 00 04").
 QByteArray Hex(const char* spaced);
+
+// An exchange over in-memory fakes; `timer` stands for the receive-display timer.
+struct FakeExchange {
+    AppState state;
+    ScriptBridge script;
+    MemoryChannel channel;
+    FakeClock clock;
+    RecordingStatus status;
+    QTimer timer;
+    Exchange ex{state, script, channel, clock, status, &timer};
+};
+
+// Lets the event loop run (real ports move bytes) until pred holds or ms pass.
+template <typename Pred> bool SpinUntil(Pred pred, int ms = 3000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < ms) QTest::qWait(5);
+    return pred();
+}
 
 } // namespace dtu::test
