@@ -16,7 +16,9 @@ for f in "$top"/demo/*.txt "$top"/demo/script.js; do
   [ -e "$run/$(basename "$f")" ] || cp "$f" "$run/"
 done
 # The demo configuration names the simulator's port; the tool reloads it at start.
-sed -i "s#\"Comport\": \"[^\"]*\"#\"Comport\": \"$run/ttyDTU\"#" "$run/demo.txt"
+for f in "$run"/demo*.txt; do
+  sed -i "s#\"Comport\": \"[^\"]*\"#\"Comport\": \"$run/ttyDTU\"#" "$f"
+done
 printf '%s' "$run/demo.txt" > "$run/lastfile.log"
 cd "$run"
 

@@ -475,7 +475,7 @@ private slots:
         Rig r;
         QVERIFY(r.script.LoadFile("script.js", nullptr));
         QVERIFY(r.store.LoadConfiguration("demo.txt"));
-        QCOMPARE(r.view.baud + r.view.format + r.view.address, "576008N1127.0.0.1");
+        QCOMPARE(r.view.baud + r.view.format + r.view.address, "576008N1");
         QCOMPARE(r.state.MainParamChannel, 1);
         const QStringList shown = Column(r.main, FieldDisplay) + Column(r.iface, FieldDisplay);
         QCOMPARE(shown.join('|'), "|127.0.0.1|5000|TCP|60|CMNET||9600|8N1|||DTU0000001|1.2|"

@@ -37,9 +37,9 @@ struct Rig {
 
     explicit Rig(bool restore = true) {
         QDir::setCurrent(dir.path());
-        for (const char* name : {"demo.txt", "interface.txt", "script.js"})
+        for (const char* name : {"demo.txt", "demo-tcp.txt", "interface.txt", "script.js"})
             QFile::copy(QStringLiteral(DEMO_DIR "/") + QLatin1String(name), dir.filePath(QLatin1String(name)));
-        for (const char* name : {"demo.txt", "interface.txt"})
+        for (const char* name : {"demo.txt", "demo-tcp.txt", "interface.txt"})
             QFile::setPermissions(dir.filePath(QLatin1String(name)), QFile::ReadOwner | QFile::WriteOwner);
         device.LoadValues(Table::Main, dir.filePath("demo.txt"));
         device.LoadValues(Table::Interface, dir.filePath("interface.txt"));
@@ -72,7 +72,7 @@ private slots:
     void confirmationsCancelled();
     void pageChangesSelectChannel();
     void configurationMenu();
-    void signalWithoutTcpGroup();
+    void signalAndTcpGroup();
 };
 
 void TestWindowDevice::restoredAtStart() {
@@ -80,9 +80,10 @@ void TestWindowDevice::restoredAtStart() {
     QCOMPARE(rig.form->windowTitle(), QStringLiteral("参数配置程序 演示DTU"));
     QVERIFY(rig.form->PageControl1->isTabVisible(3));
     QVERIFY(rig.form->State().InterfacePagePresent);
-    QVERIFY(!rig.form->GroupBox16->isHidden());
-    QVERIFY(rig.form->Button6->isHidden());
-    QCOMPARE(rig.form->Edit8->text(), QStringLiteral("127.0.0.1"));
+    // No TCP address in this profile: no TCP group, the signal button instead.
+    QVERIFY(rig.form->GroupBox16->isHidden());
+    QVERIFY(!rig.form->Button6->isHidden());
+    QVERIFY(rig.form->Edit8->text().isEmpty());
     QCOMPARE(rig.form->ComboBox1->currentText(), QStringLiteral("57600"));
     QVERIFY(rig.form->MainTable().Count() > 5);
     QVERIFY(rig.form->InterfaceTable().Count() > 0);
@@ -197,25 +198,20 @@ void TestWindowDevice::configurationMenu() {
     QCOMPARE(rig.form->MainTable().Count(), rows);
 }
 
-void TestWindowDevice::signalWithoutTcpGroup() {
-    Rig rig(false);
-    // The same profile without a TCP address shows the signal button.
-    QFile f(rig.dir.filePath("demo.txt"));
-    f.open(QIODevice::ReadOnly);
-    QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
-    f.close();
-    root.remove(QStringLiteral("TcpConfigIP"));
-    QFile out(rig.dir.filePath("serial.txt"));
-    out.open(QIODevice::WriteOnly);
-    out.write(QJsonDocument(root).toJson());
-    out.close();
-    QVERIFY(rig.form->Config().LoadConfiguration(rig.dir.filePath("serial.txt")));
-    QVERIFY(rig.form->GroupBox16->isHidden());
-    QVERIFY(!rig.form->Button6->isHidden());
-    QVERIFY(rig.form->Edit8->text().isEmpty());
+void TestWindowDevice::signalAndTcpGroup() {
+    Rig rig;
     rig.OpenPort();
     rig.form->Button6->click();
     QCOMPARE(Lines(rig.form->Memo4), QStringLiteral("DTU CSQ=23"));
+    // The profile with a TCP address shows the group and hides the signal button; loading the
+    // other one again takes it away.
+    QVERIFY(rig.form->Config().LoadConfiguration(rig.dir.filePath("demo-tcp.txt")));
+    QVERIFY(!rig.form->GroupBox16->isHidden());
+    QVERIFY(rig.form->Button6->isHidden());
+    QCOMPARE(rig.form->Edit8->text(), QStringLiteral("127.0.0.1"));
+    QVERIFY(rig.form->Config().LoadConfiguration(rig.dir.filePath("demo.txt")));
+    QVERIFY(rig.form->GroupBox16->isHidden());
+    QVERIFY(rig.form->Edit8->text().isEmpty());
 }
 
 QTEST_MAIN(TestWindowDevice)
