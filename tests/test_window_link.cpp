@@ -67,6 +67,7 @@ private slots:
     void openFails();
     void receiveDisplay();
     void lostPortShowsClosed();
+    void exchangeOnLostPort();
     void sendClosedChannel();
     void sendHexAndText();
     void repeatSend();
@@ -187,6 +188,29 @@ void TestWindowLink::lostPortShowsClosed() {
     form.Memo3->setPlainText(QStringLiteral("x"));
     form.Button8->click();
     QCOMPARE(prompter.messages.size(), 1);
+}
+
+void TestWindowLink::exchangeOnLostPort() {
+    ScriptedPrompter prompter;
+    auto pty = std::make_unique<PtyPair>();
+    TForm1 form(&prompter);
+    form.Timer3->stop();
+    form.Edit1->setEditText(pty->SlavePath());
+    form.Button3->click();
+    pty.reset(); // unplugged just before a command
+    QElapsedTimer t;
+    t.start();
+    form.Button19->click(); // reads the clock without testing the channel
+    // The port error is reported and the window carries on; nothing waits out the write limit.
+    QVERIFY(t.elapsed() < 4500);
+    QVERIFY2(prompter.messages.size() == 1 &&
+                 prompter.messages.first().startsWith(QStringLiteral("Unable to")),
+             qPrintable(prompter.messages.join(QLatin1Char('|'))));
+    QVERIFY(SpinUntil([&] {
+        form.Timer1Timer();
+        return !form.Serial().IsOpen();
+    }));
+    QCOMPARE(form.Button3->text(), QStringLiteral("打开串口"));
 }
 
 void TestWindowLink::sendClosedChannel() {
