@@ -121,14 +121,20 @@ ControlResult ExecuteControl(SimDevice& device, const QString& line) {
     if (cmd == QLatin1String("set") || cmd == QLatin1String("get")) {
         const bool set = cmd == QLatin1String("set");
         const std::optional<int> ch = Number(arg, 0, 255);
-        const std::optional<quint16> number = w.size() > 2 ? ParseParamNumber(w[2]) : std::nullopt;
+        // A plain int (-1: none) rather than an optional: GCC 12 at -O2 warns that the optional's
+        // value may be read uninitialised after the check.
+        int parsed = -1;
+        if (w.size() > 2) {
+            if (const std::optional<quint16> p = ParseParamNumber(w[2])) parsed = *p;
+        }
         const QString hex = w.size() > 3 ? w[3] : QString();
-        if (!ch || !number || (set && (w.size() > 4 || !IsHexText(hex))))
+        if (!ch || parsed < 0 || (set && (w.size() > 4 || !IsHexText(hex))))
             return Fail(set ? QStringLiteral("usage: set CH NUM HEX") : QStringLiteral("usage: get CH NUM"));
+        const quint16 number = static_cast<quint16>(parsed);
         const Table table = TableOfChannel(*ch);
-        if (set) device.SetValue(table, *number, HexPairsToBytes(hex));
-        const std::optional<QByteArray> v = device.Value(table, *number);
-        const QString name = BytesToHex(WordToBytes(*number));
+        if (set) device.SetValue(table, number, HexPairsToBytes(hex));
+        const std::optional<QByteArray> v = device.Value(table, number);
+        const QString name = BytesToHex(WordToBytes(number));
         if (!v) return Fail(QStringLiteral("%1 has no value").arg(name));
         return {true, QStringLiteral("%1 = %2").arg(name, BytesToHex(*v)), false};
     }
