@@ -211,7 +211,7 @@ private:
     dtu::IPrompter* prompter_;
     dtu::AppState state_;
     dtu::ScriptBridge script_;
-    dtu::EventLoopClock clock_;
+    dtu::ReplaceableClock clock_;
     ClosedChannel closedChannel_;
     dtu::GuiStatus status_;
     dtu::ParamTable mainTable_{false};
