@@ -103,6 +103,7 @@ void TForm1::WireParams() {
     GComboBox->setCompleter(nullptr);
     QLineEdit* line = GComboBox->lineEdit();
     line->setReadOnly(true);
+    line->setCursor(Qt::ArrowCursor);
     line->setObjectName(QStringLiteral("GComboBoxText"));
     for (QWidget* w : {static_cast<QWidget*>(GComboBox), static_cast<QWidget*>(line)}) {
         w->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -377,7 +378,11 @@ bool TForm1::ComboEventFilter(QObject* watched, QEvent* e) {
         return key != Qt::Key_Tab && key != Qt::Key_Backtab;
     }
     case QEvent::MouseButtonPress:
-        // The read-only line opens the list like the arrow does.
+    case QEvent::MouseButtonDblClick:
+        return watched == line; // no text selection in the read-only line
+    case QEvent::MouseButtonRelease:
+        // A click on the line opens the list like the arrow does. Opened on the release: a list
+        // opened on the press (outside the box's own press handling) closes again at the release.
         if (watched == line && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
             GComboBox->showPopup();
             return true;
