@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -30,21 +29,13 @@ using namespace dtu::sim;
 
 namespace {
 
-const QString kClosed = QStringLiteral("数据通道未打开，请先打开串口或建立TCP链接");
-
-quint16 WordOf(const QByteArray& frame) { return quint16(quint8(frame.at(4)) << 8 | quint8(frame.at(5))); }
-
-// The parameter writes the device received, in order, as "number=hex".
-QStringList Writes(const SimDevice& d) {
+// The parameter writes the device received, in order: "number=hex", or the numbers alone.
+QStringList Writes(const SimDevice& d, bool numbersOnly = false) {
     QStringList out;
     for (const ReceivedFrame& f : d.Received())
         if (f.word != kCmdSelectChannel && f.word != CmdParamRead && f.word != CmdGetParam)
-            out << QString::asprintf("%04X=", f.word) + QString::fromLatin1(f.data.toHex().toUpper());
-    return out;
-}
-QStringList Numbers(const SimDevice& d) {
-    QStringList out;
-    for (const QString& w : Writes(d)) out << w.left(4);
+            out << QString::asprintf("%04X", f.word) +
+                       (numbersOnly ? QString() : "=" + QString::fromLatin1(f.data.toHex().toUpper()));
     return out;
 }
 
@@ -52,15 +43,9 @@ int Lines(const QPlainTextEdit* box, const QString& line) {
     return int(box->toPlainText().split(QLatin1Char('\n')).count(line));
 }
 
-ParamRow Row(const QString& number, const QString& raw, const QString& list, const QString& get = "GetStr()",
-             const QString& set = "SetStr()") {
+ParamRow Row(const QString& number, const QString& raw, const QString& list, const QString& get = "GetStr()") {
     ParamRow r;
-    r[FieldNumber] = number;
-    r[FieldName] = QStringLiteral("row ") + number;
-    r[FieldRaw] = raw;
-    r[FieldList] = list;
-    r[FieldGet] = get;
-    r[FieldSet] = set;
+    r.f = {number, "row " + number, raw, QString(), list, get, QStringLiteral("SetStr()"), QString()};
     return r;
 }
 
@@ -68,8 +53,7 @@ ParamRow Row(const QString& number, const QString& raw, const QString& list, con
 struct Window {
     ScriptedPrompter prompter;
     std::unique_ptr<TForm1> form;
-    explicit Window(bool load = true) {
-        form = std::make_unique<TForm1>(&prompter);
+    explicit Window(bool load = true) : form(std::make_unique<TForm1>(&prompter)) {
         form->Timer3->stop();
         if (load) form->Config().LoadConfiguration(QStringLiteral("demo.txt"));
     }
@@ -83,54 +67,52 @@ struct Window {
     QTableView* List(bool iface = false) { return iface ? form->ListView2 : form->ListView1; }
     int RowOf(const QString& number, bool iface = false) { return FindRow(Table(iface), number); }
     // Moves the selection as the arrow keys do.
-    void Select(int row, bool iface = false) {
-        List(iface)->selectionModel()->setCurrentIndex(Table(iface).index(row, FieldName),
-                                                      QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
+    void Select(const QString& number) { SelectRow(RowOf(number)); }
+    void SelectRow(int row) {
+        form->ListView1->selectionModel()->setCurrentIndex(
+            Table().index(row, FieldName), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
-    void Select(const QString& number, bool iface = false) { Select(RowOf(number, iface), iface); }
-    QPoint Centre(int row, bool iface = false) {
-        List(iface)->scrollTo(Table(iface).index(row, FieldName));
-        return List(iface)->visualRect(Table(iface).index(row, FieldName)).center();
+    QPoint Centre(const QString& number, bool iface) {
+        const QModelIndex i = Table(iface).index(RowOf(number, iface), FieldName);
+        List(iface)->scrollTo(i);
+        return List(iface)->visualRect(i).center();
     }
     void Click(const QString& number, bool iface = false) {
-        QTest::mouseClick(List(iface)->viewport(), Qt::LeftButton, {}, Centre(RowOf(number, iface), iface));
+        QTest::mouseClick(List(iface)->viewport(), Qt::LeftButton, {}, Centre(number, iface));
     }
-    // A click, then the second press as a double click, then its release: what the mouse sends.
-    void DoubleClick(const QString& number, bool iface = false) {
-        QWidget* cells = List(iface)->viewport();
-        const QPoint at = Centre(RowOf(number, iface), iface);
-        QTest::mouseClick(cells, Qt::LeftButton, {}, at);
-        QTest::mouseDClick(cells, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(cells, Qt::LeftButton, {}, at);
+    // A click, then the second press as a double click and its release: what the mouse sends.
+    void DoubleClick(const QString& number) {
+        const QPoint at = Centre(number, false);
+        QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(form->ListView1->viewport(), Qt::LeftButton, {}, at);
+    }
+    // Opens the choice box's list with a click on the box and picks an entry, both through the
+    // window system, so that the open list gets the releases as it does on a screen.
+    void PickFromList(int entry) {
+        QLineEdit* line = form->GComboBox->lineEdit();
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, line->mapTo(form.get(), line->rect().center()));
+        QAbstractItemView* list = form->GComboBox->view();
+        QTRY_VERIFY(list->isVisible());
+        QTest::qWait(QApplication::doubleClickInterval() + 50); // a release right after opening is ignored
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(entry, 0)).center());
+        QTRY_VERIFY(!list->isVisible());
     }
     QString Field(const QString& number, int field, bool iface = false) {
         return Table(iface).Row(RowOf(number, iface))[field];
     }
-    bool Blue(const QString& number, bool iface = false) {
-        ParamTable& t = Table(iface);
-        const QVariant v = t.data(t.index(RowOf(number, iface), FieldName), Qt::ForegroundRole);
+    bool Blue(const QString& number) {
+        const QVariant v = Table().data(Table().index(RowOf(number), FieldName), Qt::ForegroundRole);
         return v.value<QBrush>().color() == QColor(0, 0, 200);
     }
     void ReplaceText(const QString& text) {
         form->GEdit->selectAll();
         QTest::keyClicks(form->GEdit, text);
     }
-    // A click through the window system, so that an open pop-up list gets the release, as it
-    // does on a screen.
-    void ClickThroughWindow(QWidget* target) {
-        const QPoint at = target->mapTo(form.get(), target->rect().center());
-        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, at);
-    }
-    void Choose(int entry) {
-        form->GComboBox->setCurrentIndex(entry);
-        emit form->GComboBox->activated(entry);
-    }
 };
 
 bool LoadDemoValues(SimDevice& d) {
-    return d.LoadValues(Table::Main, QStringLiteral("demo.txt")) &&
-           d.LoadValues(Table::Interface, QStringLiteral("interface.txt"));
+    return d.LoadValues(Table::Main, "demo.txt") && d.LoadValues(Table::Interface, "interface.txt");
 }
 
 // The simulator behind a memory channel: every request is answered at once (unless its word is
@@ -144,7 +126,7 @@ struct MemoryDevice {
         LoadDemoValues(device);
         channel.onSend = [this](const QByteArray& frame) {
             const QByteArray answer = device.Answer(frame);
-            if (!unanswered.contains(WordOf(frame))) channel.Queue(answer);
+            if (!unanswered.contains(quint16(quint8(frame.at(4)) << 8 | quint8(frame.at(5))))) channel.Queue(answer);
         };
         f.SetChannel(channel);
         f.SetWaitClock(&clock);
@@ -175,16 +157,13 @@ private slots:
         for (const char* f : {"demo.txt", "interface.txt", "script.js"})
             QVERIFY(QFile::copy(QStringLiteral(DTUCFG_SOURCE_DIR "/demo/") + f, f));
     }
-
     void editorPerRow();
     void editorPlacement_data();
     void editorPlacement();
     void editorFollowsTheRow();
     void keysCommit();
-    void maskFilter();
-    void deviceValueOutsideTheRules();
+    void maskAndLength();
     void choiceBox();
-    void choiceBoxTakesNoKeys();
     void doubleClickFocusesEditor();
     void closedChannel_data();
     void closedChannel();
@@ -203,44 +182,35 @@ void TestWindowParams::editorPerRow() {
     Window w;
     TForm1& f = w.F();
     QVERIFY(w.Show());
-    // Heading rows never get an editor, at any level.
-    for (int level : {0, 2}) {
+    auto shown = [&] { return f.GEdit->isVisible() ? "edit" : f.GComboBox->isVisible() ? "choice" : "none"; };
+    // Heading rows never get an editor, at any level; the device ID only at level 2.
+    for (int level : {0, 1, 2}) {
         f.State().EngineeringLevel = level;
-        for (const auto& [before, heading] : {std::pair{"0101", 0}, std::pair{"0103", 6}}) {
-            w.Select(before);
-            QVERIFY(f.GEdit->isVisible() || f.GComboBox->isVisible());
-            w.Select(heading);
-            QVERIFY(f.GEdit->isHidden() && f.GComboBox->isHidden());
+        for (int heading : {0, 6, 9}) {
+            w.Select("0103");
+            w.SelectRow(heading);
+            QCOMPARE(shown(), "none");
             QVERIFY(f.GEdit->isReadOnly());
         }
+        w.Select("0101");
+        w.Select("0091");
+        QCOMPARE(shown(), level == 2 ? "edit" : "none");
+        QCOMPARE(f.GEdit->isReadOnly(), level < 2);
     }
-    f.State().EngineeringLevel = 0;
+    QCOMPARE(f.GEdit->text(), QStringLiteral("DTU0000001"));
     w.Select("0101");
-    QVERIFY(f.GEdit->isVisible() && f.GComboBox->isHidden() && !f.GEdit->isReadOnly());
+    QCOMPARE(shown(), "edit");
     QCOMPARE(f.GEdit->text(), QStringLiteral("127.0.0.1"));
     QCOMPARE(f.GEdit->maxLength(), 199);
     w.Select("0103");
-    QVERIFY(f.GComboBox->isVisible() && f.GEdit->isHidden());
+    QCOMPARE(shown(), "choice");
     QCOMPARE(f.GComboBox->currentText(), QStringLiteral("TCP"));
-    QCOMPARE(f.GComboBox->count(), 2);
     // "HEX:" alone: an empty box with the row's limits.
     w.Select("0301");
-    QVERIFY(f.GEdit->isVisible());
+    QCOMPARE(shown(), "edit");
     QVERIFY(f.GEdit->text().isEmpty());
     QCOMPARE(f.GEdit->maxLength(), 11);
     QCOMPARE(f.AllowedChars, QStringLiteral("0123456789"));
-    // The device ID only at level 2.
-    for (int level : {0, 1}) {
-        f.State().EngineeringLevel = level;
-        w.Select("0105");
-        w.Select("0091");
-        QVERIFY(f.GEdit->isHidden() && f.GEdit->isReadOnly());
-    }
-    f.State().EngineeringLevel = 2;
-    w.Select("0105");
-    w.Select("0091");
-    QVERIFY(f.GEdit->isVisible() && !f.GEdit->isReadOnly());
-    QCOMPARE(f.GEdit->text(), QStringLiteral("DTU0000001"));
     QVERIFY(w.prompter.messages.isEmpty());
 }
 
@@ -270,15 +240,13 @@ void TestWindowParams::editorPlacement() {
         QCOMPARE(editor->parentWidget(), list->viewport());
         const int row = w.RowOf(number, iface);
         QCOMPARE(editor->geometry(), QRect(left, list->rowViewportPosition(row), 180, list->rowHeight(row)));
-        QCOMPARE(editor->font().pointSize(), 9);
     }
 }
 
 void TestWindowParams::editorFollowsTheRow() {
     Window w;
     TForm1& f = w.F();
-    for (int i = 0; i < 60; ++i)
-        w.Table().Append(Row(QString::asprintf("1%03X", i), QStringLiteral("HEX:41"), {}));
+    for (int i = 0; i < 60; ++i) w.Table().Append(Row(QString::asprintf("1%03X", i), "HEX:41", {}));
     w.Table(true).Clear();
     w.Table(true).Append(Row("0A10", "HEX:41", {}));
     QVERIFY(w.Show());
@@ -286,7 +254,7 @@ void TestWindowParams::editorFollowsTheRow() {
     f.PageControl1->setCurrentIndex(0);
     QTableView* list = w.List();
     const int row = w.RowOf("1014");
-    w.Select(row);
+    w.SelectRow(row);
     list->verticalScrollBar()->setValue(12);
     f.Timer2Timer();
     QCOMPARE(f.GEdit->geometry(), QRect(210, list->rowViewportPosition(row), 180, list->rowHeight(row)));
@@ -309,13 +277,12 @@ void TestWindowParams::keysCommit() {
     Window w;
     TForm1& f = w.F();
     QVERIFY(w.Show());
-    // A cursor key in an unchanged row marks it changed: drawn blue, value as it was.
+    // Selecting a row stores nothing; a cursor key then marks it changed: blue, value as it was.
     w.Select("0104");
     QVERIFY(!w.Blue("0104"));
     QTest::keyClick(f.GEdit, Qt::Key_Left);
     QCOMPARE(f.State().ChangedParamList, QStringList{"0104"});
-    QVERIFY(w.Blue("0104"));
-    QVERIFY(!w.Blue("0101"));
+    QVERIFY(w.Blue("0104") && !w.Blue("0101"));
     QCOMPARE(w.Field("0104", FieldRaw), QStringLiteral("HEX:003C"));
     w.ReplaceText("120");
     QCOMPARE(w.Field("0104", FieldRaw), QStringLiteral("HEX:0078"));
@@ -326,15 +293,15 @@ void TestWindowParams::keysCommit() {
     QTest::keyClick(f.GEdit, Qt::Key_Backspace);
     QCOMPARE(w.Field("0105", FieldRaw), QStringLiteral("HEX:"));
     QCOMPARE(f.State().ChangedParamList, (QStringList{"0104", "0105"}));
-    // Reading back from another row: the text the row holds, not what was typed elsewhere.
     w.Select("0104");
     QCOMPARE(f.GEdit->text(), QStringLiteral("120"));
 }
 
-void TestWindowParams::maskFilter() {
+void TestWindowParams::maskAndLength() {
     Window w;
     TForm1& f = w.F();
     w.Table().Append(Row("0A01", "HEX:", "Length=8;Mask=\"01\";"));
+    w.Table().Append(Row("0A02", "HEX:6162313233", "Length=4;Mask=\"0123456789\";")); // "ab123"
     QVERIFY(w.Show());
     w.Select("0A01");
     QCOMPARE(f.GEdit->maxLength(), 8);
@@ -344,7 +311,6 @@ void TestWindowParams::maskFilter() {
     QApplication::clipboard()->setText(QStringLiteral("1"));
     QTest::keyClick(f.GEdit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(f.GEdit, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(f.GEdit->text(), QStringLiteral("011"));
     QVERIFY(!f.GEdit->hasSelectedText());
     // Keys without a character and Backspace pass.
     QTest::keyClick(f.GEdit, Qt::Key_Home);
@@ -358,29 +324,20 @@ void TestWindowParams::maskFilter() {
     QCOMPARE(f.GEdit->text(), QStringLiteral("101"));
     QApplication::clipboard()->setText(QStringLiteral("10"));
     f.GEdit->paste();
-    QCOMPARE(f.GEdit->text(), QStringLiteral("10110"));
     QTest::keyClicks(f.GEdit, "0101010");
     QCOMPARE(f.GEdit->text(), QStringLiteral("10110010"));
     QCOMPARE(w.Field("0A01", FieldRaw), QStringLiteral("HEX:3130313130303130"));
-}
 
-void TestWindowParams::deviceValueOutsideTheRules() {
-    // The device holds "ab123" for a row of four digits: shown whole, and it can be edited down.
-    Window w;
-    TForm1& f = w.F();
-    w.Table().Append(Row("0A02", "HEX:6162313233", "Length=4;Mask=\"0123456789\";"));
-    QVERIFY(w.Show());
+    // A device value outside the mask and longer than the row allows: shown whole, and it can
+    // be edited down, never up.
     w.Select("0A02");
     QCOMPARE(f.GEdit->text(), QStringLiteral("ab123"));
     QTest::keyClick(f.GEdit, '4');
-    QTest::keyClick(f.GEdit, 'x');
-    QCOMPARE(f.GEdit->text(), QStringLiteral("ab123"));
     QTest::keyClick(f.GEdit, Qt::Key_Backspace);
     QTest::keyClick(f.GEdit, Qt::Key_Home);
     QTest::keyClick(f.GEdit, Qt::Key_Delete);
-    QCOMPARE(f.GEdit->text(), QStringLiteral("b12"));
     QTest::keyClicks(f.GEdit, "99");
-    QCOMPARE(f.GEdit->text(), QStringLiteral("9b12")); // four at most
+    QCOMPARE(f.GEdit->text(), QStringLiteral("9b12"));
     QApplication::clipboard()->setText(QStringLiteral("y"));
     f.GEdit->setCursorPosition(1);
     QTest::keyClick(f.GEdit, Qt::Key_Delete);
@@ -394,17 +351,26 @@ void TestWindowParams::choiceBox() {
     w.Table().Append(Row("0A03", "HEX:02", "[[\"A\",\"B\"],[\"01\",\"02\"]]", "'自动'"));
     w.Table().Append(Row("0A04", "HEX:4142", "[[\"A\",\"B\"],[\"01\"]]"));
     QVERIFY(w.Show());
-    // A click on the box opens its list; a pick with the mouse stores the entry's value.
     w.Click("0103");
-    w.ClickThroughWindow(f.GComboBox->lineEdit());
-    QAbstractItemView* popup = f.GComboBox->view();
-    QVERIFY(QTest::qWaitForWindowExposed(popup->window()));
-    QTest::qWait(QApplication::doubleClickInterval() + 50); // the list ignores a release right after opening
-    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualRect(popup->model()->index(1, 0)).center());
-    QTRY_VERIFY(!popup->isVisible());
+    w.PickFromList(1);
     QCOMPARE(w.Field("0103", FieldRaw), QStringLiteral("HEX:01"));
     QCOMPARE(w.Field("0103", FieldDisplay), QStringLiteral("UDP"));
     QVERIFY(w.Blue("0103"));
+    // Keys and the wheel change nothing: only the mouse picks.
+    w.Select("0201");
+    f.GComboBox->setFocus();
+    for (QWidget* target : {static_cast<QWidget*>(f.GComboBox), QApplication::focusWidget()}) {
+        QTest::keyClicks(target, "1a ");
+        for (Qt::Key k : {Qt::Key_Down, Qt::Key_End, Qt::Key_PageDown, Qt::Key_F4, Qt::Key_Return})
+            QTest::keyClick(target, k);
+        QTest::keyClick(target, Qt::Key_Down, Qt::AltModifier);
+    }
+    QWheelEvent wheel(QPointF(5, 5), f.GComboBox->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.GComboBox, &wheel);
+    QVERIFY(!f.GComboBox->view()->isVisible());
+    QCOMPARE(f.GComboBox->currentText(), QStringLiteral("9600"));
+    QCOMPARE(f.State().ChangedParamList, QStringList{"0103"});
     // The text a get hook gives is shown, also when it is none of the entries.
     w.Select("0A03");
     QCOMPARE(f.GComboBox->currentIndex(), 1);
@@ -417,36 +383,13 @@ void TestWindowParams::choiceBox() {
     QCOMPARE(f.GEdit->text(), QStringLiteral("AB"));
 }
 
-void TestWindowParams::choiceBoxTakesNoKeys() {
-    Window w;
-    TForm1& f = w.F();
-    QVERIFY(w.Show());
-    w.Select("0201");
-    f.GComboBox->setFocus();
-    QVERIFY(f.GComboBox->hasFocus());
-    for (QWidget* target : {static_cast<QWidget*>(f.GComboBox), QApplication::focusWidget()}) {
-        QTest::keyClicks(target, "1a ");
-        for (Qt::Key k : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_PageDown, Qt::Key_F4, Qt::Key_Return})
-            QTest::keyClick(target, k);
-        QTest::keyClick(target, Qt::Key_Down, Qt::AltModifier);
-    }
-    QWheelEvent wheel(QPointF(5, 5), f.GComboBox->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(f.GComboBox, &wheel);
-    QVERIFY(!f.GComboBox->view()->isVisible());
-    QCOMPARE(f.GComboBox->currentText(), QStringLiteral("9600"));
-    QVERIFY(f.State().ChangedParamList.isEmpty());
-    QVERIFY(!f.GComboBox->testAttribute(Qt::WA_InputMethodEnabled));
-}
-
 void TestWindowParams::doubleClickFocusesEditor() {
     Window w;
-    TForm1& f = w.F();
     QVERIFY(w.Show());
     w.DoubleClick("0101");
-    QVERIFY(f.GEdit->hasFocus());
+    QVERIFY(w.F().GEdit->hasFocus());
     w.DoubleClick("0202");
-    QVERIFY(f.GComboBox->hasFocus());
+    QVERIFY(w.F().GComboBox->hasFocus());
 }
 
 void TestWindowParams::closedChannel_data() {
@@ -463,7 +406,8 @@ void TestWindowParams::closedChannel() {
         button->click();
     else
         f.N7->trigger();
-    QCOMPARE(w.prompter.messages, QStringList{kClosed}); // once, also for the batch of every row
+    // Once, also for the batch of every row; the changes stay.
+    QCOMPARE(w.prompter.messages, QStringList{"数据通道未打开，请先打开串口或建立TCP链接"});
     QCOMPARE(f.State().ChangedParamList, (QStringList{"0101", "0103"}));
 }
 
@@ -477,16 +421,18 @@ void TestWindowParams::writeChangedRows() {
     w.Select("0101");
     w.ReplaceText("10.0.0.8");
     w.Select("0103");
-    w.Choose(1);
+    w.F().GComboBox->setCurrentIndex(1);
+    emit w.F().GComboBox->activated(1);
     w.Select("0301");
     QTest::keyClick(f.GEdit, Qt::Key_Right); // "HEX:" alone: written with empty data
     f.State().ChangedParamList << "0091";    // below level 2 never written
     f.btWrite->click();
+    // One request per row, from the top; a refused one is reported and the rest still go out.
     QCOMPARE(Writes(dev.device), (QStringList{"0101=31302E302E302E38", "0103=01", "0301="}));
     QCOMPARE(Lines(f.Memo1, "[参数设置失败]"), 1);
     QCOMPARE(Lines(f.Memo1, "[参数设置成功]"), 2);
     QCOMPARE(dev.device.Value(Table::Main, 0x0103), QByteArray(1, '\x01'));
-    QCOMPARE(dev.device.Value(Table::Main, 0x0101), QByteArray("127.0.0.1")); // refused: unchanged
+    QCOMPARE(dev.device.Value(Table::Main, 0x0101), QByteArray("127.0.0.1"));
     QVERIFY(f.State().ChangedParamList.isEmpty());
     QVERIFY(!w.Blue("0101") && !w.Blue("0103"));
     QVERIFY(w.prompter.messages.isEmpty());
@@ -502,18 +448,17 @@ void TestWindowParams::writeFailures() {
     dev.unanswered = {0x0102};
     f.State().ChangedParamList = {"0103", "0101", "0102"};
     f.btWrite->click();
-    QCOMPARE(Numbers(dev.device), (QStringList{"0101", "0102", "0103"}));
+    QCOMPARE(Writes(dev.device, true), (QStringList{"0101", "0102", "0103"}));
     QCOMPARE(Lines(f.Memo1, "[参数设置失败，设备无响应！]"), 1);
     QCOMPARE(Lines(f.Memo1, "[参数设置成功]"), 2);
     QCOMPARE(dev.clock.Count(100), 30);
-    // An answer that is no reply: the editor showing is emptied.
+    // An answer that is no reply: the editor showing is emptied, the row keeps its value.
     dev.device.SetMode(AnswerMode::Illegal);
     w.Select("0105");
     w.ReplaceText("CMIOT");
     f.btWrite->click();
     QCOMPARE(f.Status().Result(), QStringLiteral("[参数设置失败，输入了非法内容！]"));
-    QVERIFY(f.GEdit->isVisible());
-    QVERIFY(f.GEdit->text().isEmpty());
+    QVERIFY(f.GEdit->isVisible() && f.GEdit->text().isEmpty());
     QCOMPARE(w.Field("0105", FieldDisplay), QStringLiteral("CMIOT"));
 }
 
@@ -523,16 +468,16 @@ void TestWindowParams::batchWrite() {
     TForm1& f = w.F();
     dev.Attach(f);
     f.State().ChangedParamList = {"0103"};
-    // Every parameter the device holds, from the top; headings, "0000" and (below level 2) the
-    // device ID are not written.
+    // Every parameter the device holds, from the top: no headings, no "0000", and the device ID
+    // only at level 2.
     f.N7->trigger();
     const QStringList all = {"0101", "0102", "0103", "0104", "0105", "0201", "0202", "0301"};
-    QCOMPARE(Numbers(dev.device), all);
+    QCOMPARE(Writes(dev.device, true), all);
     QVERIFY(f.State().ChangedParamList.isEmpty());
     dev.device.ClearReceived();
     f.State().EngineeringLevel = 2;
     f.N7->trigger();
-    QCOMPARE(Numbers(dev.device), all + QStringList{"0091"});
+    QCOMPARE(Writes(dev.device, true), all + QStringList{"0091"});
     QVERIFY(w.prompter.messages.isEmpty());
 }
 
@@ -555,30 +500,29 @@ void TestWindowParams::pageChangeAsks() {
 }
 
 void TestWindowParams::handlersInsideWaits() {
-    // Work that a click, a page change or a configuration load does while a reply is awaited.
+    // A click, a page change or a configuration load while a reply is awaited (ASan watches).
     struct Case {
         const char* name;
-        bool write;
+        QPushButton* TForm1::*button;
         std::function<void(Window&)> during;
         std::function<void(Window&, SimDevice&)> check;
     };
     const QList<Case> cases = {
-        {"load during a write", true, [](Window& w) { w.F().Config().LoadConfiguration("demo.txt"); },
+        {"load during a write", &TForm1::btWrite, [](Window& w) { w.F().Config().LoadConfiguration("demo.txt"); },
          [](Window& w, SimDevice& d) {
-             QCOMPARE(Numbers(d), QStringList{"0101"}); // the rows after it are another load's
+             QCOMPARE(Writes(d, true), QStringList{"0101"}); // the rows after it are another load's
              QVERIFY(w.F().GEdit->isHidden());
          }},
-        {"second click during a write", true, [](Window& w) { w.F().btWrite->click(); },
-         [](Window& w, SimDevice& d) {
-             for (const char* n : {"0101", "0103", "0105"}) QVERIFY(Numbers(d).contains(n));
+        {"second click during a write", &TForm1::btWrite, [](Window& w) { w.F().btWrite->click(); },
+         [](Window&, SimDevice& d) {
+             for (const char* n : {"0101", "0103", "0105"}) QVERIFY(Writes(d, true).contains(n));
              QCOMPARE(d.Value(Table::Main, 0x0105), QByteArray("CMIOT"));
-             Q_UNUSED(w);
          }},
-        {"row click during a write", true, [](Window& w) { w.Click("0202"); },
-         [](Window&, SimDevice& d) { QCOMPARE(Numbers(d), (QStringList{"0101", "0103", "0105"})); }},
-        {"load during a read", false, [](Window& w) { w.F().Config().LoadConfiguration("demo.txt"); },
+        {"row click during a write", &TForm1::btWrite, [](Window& w) { w.Click("0202"); },
+         [](Window&, SimDevice& d) { QCOMPARE(Writes(d, true), (QStringList{"0101", "0103", "0105"})); }},
+        {"load during a read", &TForm1::btRead, [](Window& w) { w.F().Config().LoadConfiguration("demo.txt"); },
          [](Window& w, SimDevice&) { QCOMPARE(w.Field("0104", FieldDisplay), QStringLiteral("120")); }},
-        {"page change during a read", false, [](Window& w) { w.F().PageControl1->setCurrentIndex(3); },
+        {"page change during a read", &TForm1::btRead, [](Window& w) { w.F().PageControl1->setCurrentIndex(3); },
          [](Window& w, SimDevice&) { QCOMPARE(w.Field("0104", FieldDisplay), QStringLiteral("60")); }},
     };
     for (const Case& c : cases) {
@@ -593,19 +537,18 @@ void TestWindowParams::handlersInsideWaits() {
         f.State().ChangedParamList = {"0101", "0103", "0105"};
         bool done = false;
         dev.clock.onPause = [&](int, int) {
-            if (std::exchange(done, true)) return;
-            c.during(w);
+            if (!std::exchange(done, true)) c.during(w);
         };
-        (c.write ? f.btWrite : f.btRead)->click();
+        (f.*c.button)->click();
         QVERIFY2(done, c.name);
         c.check(w, dev.device);
-        if (c.write) QVERIFY2(f.State().ChangedParamList.isEmpty(), c.name);
+        if (c.button == &TForm1::btWrite) QVERIFY2(f.State().ChangedParamList.isEmpty(), c.name);
         QVERIFY2(w.prompter.messages.isEmpty(), qPrintable(w.prompter.messages.join('|')));
     }
 }
 
 void TestWindowParams::engineerSession() {
-    // The demo profile, the device holding other values than the file; the tool opened on it.
+    // The demo profile loaded from the menu, the device holding other values than the file.
     PtyDevice dev;
     Window w(false);
     TForm1& f = w.F();
@@ -621,16 +564,13 @@ void TestWindowParams::engineerSession() {
     QCOMPARE(w.Field("0104", FieldDisplay), QStringLiteral("120"));
     // A choice and a string through the editor widgets, then 设置.
     w.Click("0103");
-    w.ClickThroughWindow(f.GComboBox->lineEdit());
-    QAbstractItemView* popup = f.GComboBox->view();
-    QTest::qWait(QApplication::doubleClickInterval() + 50);
-    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualRect(popup->model()->index(1, 0)).center());
+    w.PickFromList(1);
     w.DoubleClick("0101");
     QVERIFY(f.GEdit->hasFocus());
     QTest::keyClick(f.GEdit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(f.GEdit, "10.0.0.8");
     f.btWrite->click();
-    QCOMPARE(Numbers(dev.device), (QStringList{"0101", "0103"}));
+    QCOMPARE(Writes(dev.device, true), (QStringList{"0101", "0103"}));
 
     // The float on the interface page: the page selects channel 0, 读取 reads that table.
     f.PageControl1->setCurrentIndex(3);
@@ -645,7 +585,7 @@ void TestWindowParams::engineerSession() {
     f.Button17->click();
     QCOMPARE(dev.device.Value(Table::Interface, 0x0403), QByteArray::fromHex("C0100000"));
 
-    // Read both pages again: the device holds the new values and the rows show them.
+    // Both pages read again: the device holds the new values and the rows show them.
     f.Button16->click();
     QCOMPARE(w.Field("0403", FieldDisplay, true), QStringLiteral("-2.250"));
     f.PageControl1->setCurrentIndex(0);
