@@ -152,6 +152,7 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageChanged);
     WireLink();
     WireDevice();
+    WireParams();
     FormCreate();
 }
 
@@ -534,6 +535,7 @@ void TForm1::FormActivate() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
     if (LinkEventFilter(watched, e)) return true;
+    if (ParamsEventFilter(watched, e)) return true;
     const QEvent::Type type = e->type();
     if (watched == Memo1 && type == QEvent::KeyPress) {
         // Ctrl+A opens the access-code box instead of selecting the whole log.
@@ -610,15 +612,9 @@ void TForm1::PageChanged(int index) {
     });
 }
 
-void TForm1::Timer2Timer() {}
-
 void TForm1::Timer3Timer() {
     Guarded([this] { RestoreLastConfiguration(); });
 }
 
-// ---------------------------------------------------------------------------------------------
-// Work filled in by later changes
-
-void TForm1::WriteChanged() {}
-
-// SelectParamChannel, RestoreLastConfiguration and SerialOpened: form_device.cpp.
+// WriteChanged and Timer2Timer: form_params.cpp. SelectParamChannel, RestoreLastConfiguration and
+// SerialOpened: form_device.cpp.

@@ -25,6 +25,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -155,8 +156,8 @@ public slots:
     void Timer3Timer();
 
 protected:
-    // Work that later changes fill in. Each may talk to the device and throw OperationError;
-    // callers run them through Guarded.
+    // Work that may talk to the device and throw OperationError; callers run it through Guarded.
+    // Tests override these to record the calls.
     //   WriteChanged: writes the rows of State().ChangedParamList to the device.
     //   SelectParamChannel: makes the device use parameter channel `channel`.
     //   RestoreLastConfiguration: loads the configuration used last (Timer3, after start-up).
@@ -211,7 +212,7 @@ private:
     dtu::IPrompter* prompter_;
     dtu::AppState state_;
     dtu::ScriptBridge script_;
-    dtu::EventLoopClock clock_;
+    dtu::ReplaceableClock clock_;
     ClosedChannel closedChannel_;
     dtu::GuiStatus status_;
     dtu::ParamTable mainTable_{false};
@@ -227,4 +228,75 @@ private:
 public:
     // The PC clock for "设置设备时钟"; tests replace it.
     std::function<QDateTime()> Now = &QDateTime::currentDateTime;
+
+    // ---- Parameter pages: reading, the in-place editor, writing (form_params.cpp) ----------
+public slots:
+    // 读取 on the main page (all tables the channel selects) and on the interface page.
+    void btReadClick();
+    void Button16Click();
+    // 设置 on both pages: writes the changed rows.
+    void btWriteClick();
+    // The current row of a list changed (keyboard, mouse or program).
+    void ListView1Change(const QModelIndex& current);
+    void ListView2Change(const QModelIndex& current);
+    // A click / double click in either list.
+    void ListView1Click(const QModelIndex& index);
+    void ListView1DblClick(const QModelIndex& index);
+    // GEdit's text changed (by the user or the program).
+    void GEditChange(const QString& text);
+    // The user picked an entry of GComboBox.
+    void GComboBoxChange(int index);
+    // 文件操作 → 批量写参数: every parameter of the shown table, from the top.
+    void BatchWrite();
+
+public:
+    // Opens the editor the row at `index` of the active table gets (none, GEdit or GComboBox).
+    void OpenEditor(int index);
+    // Shows GEdit over the value cell of the selected row with these limits (0: no length limit;
+    // empty: any character).
+    void PlaceEditBox(int maxLength, const QString& allowedChars);
+    // Keeps both editors over the value cell of the active list's selected row (Timer2).
+    void TrackEditors();
+    // Writes the selected row of the active table, unless it is a heading or protected row.
+    void WriteSelected();
+    // Puts another clock in place of the event-loop clock for every reply wait (null: back).
+    void SetWaitClock(dtu::IWaitClock* clock) { clock_.Use(clock); }
+
+    // Set when the editor itself changes GEdit's text: the next text change is no user edit.
+    bool SuppressEditChange = false;
+    // The characters GEdit takes; empty: any.
+    QString AllowedChars;
+
+private:
+    class EditValidator;
+    void WireParams();
+    bool ParamsEventFilter(QObject* watched, QEvent* e);
+    // True when the key must be discarded.
+    bool GEditKeyPress(const QKeyEvent* k);
+    void GEditKeyUp();
+    bool ComboEventFilter(QObject* watched, QEvent* e);
+    // The channel test of the parameter buttons: false, with the message, when it is closed.
+    bool ParamChannelOpen();
+    void ReadAllParams();
+    void HideEditors();
+    dtu::ParamTable* ActiveParamTable();
+    // The list of the active table; null when no table is active.
+    QTableView* ActiveList();
+    // The current row when it is selected; -1 otherwise.
+    static int SelectedRow(const QTableView* view);
+    // Makes a row the selected and current one (which opens its editor).
+    void SelectListRow(QTableView* view, int row);
+    void ListChange(const QModelIndex& current);
+    // The active table's selected row, while the editor shown belongs to that table.
+    bool EditTarget(dtu::ParamTable** table, int* row);
+    void WriteChangedRows(QTableView* view, dtu::ParamTable& table);
+    // Empties the changed list and redraws both tables.
+    void ForgetChanges();
+
+    // The table whose row the shown editor was opened for; null while no editor is shown.
+    dtu::ParamTable* editorTable_ = nullptr;
+    // Counts replacements of either table's rows (a configuration load).
+    quint64 tableGeneration_ = 0;
+    EditValidator* editValidator_ = nullptr;
+    // ---- end of the parameter pages ---------------------------------------------------------
 };

@@ -30,6 +30,7 @@ set(DTUGUI_SOURCES
   app/tform1.h app/tform1.cpp
   app/form_link.cpp
   app/form_device.cpp
+  app/form_params.cpp
   app/resources.qrc
 )
 

@@ -15,4 +15,16 @@ public:
     void Pause(int ms) override;
 };
 
+// The event-loop clock, or another clock put in its place (tests make the waits instant).
+class ReplaceableClock : public IWaitClock {
+public:
+    void Pause(int ms) override { (other_ ? other_ : &own_)->Pause(ms); }
+    // Null: the event-loop clock again.
+    void Use(IWaitClock* other) { other_ = other; }
+
+private:
+    EventLoopClock own_;
+    IWaitClock* other_ = nullptr;
+};
+
 } // namespace dtu
