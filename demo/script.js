@@ -99,7 +99,8 @@ function GetFloat() {
     for (var i = 0; i < 4; i++) dv.setUint8(i, HexByte(i));
     var v = dv.getFloat32(0);
     if (!isFinite(v)) return String(v);
-    return String(parseFloat(v.toPrecision(7)));
+    // Three decimals, as the tool itself shows a float it reads from the device.
+    return v.toFixed(3);
 }
 
 function SetFloat() {

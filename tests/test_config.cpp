@@ -479,7 +479,7 @@ private slots:
         QCOMPARE(r.state.MainParamChannel, 1);
         const QStringList shown = Column(r.main, FieldDisplay) + Column(r.iface, FieldDisplay);
         QCOMPARE(shown.join('|'), "|127.0.0.1|5000|TCP|60|CMNET||9600|8N1|||DTU0000001|1.2|"
-                                  "|RS485|10|1.5|-0.1");
+                                  "|RS485|10|1.500|-0.100");
         QCOMPARE(BytesToHex(r.main.RequestList), "010101020103010401050201020203010091");
         const int phone = FindRow(r.main, "0301");
         QVERIFY(r.script.Eval(r.main.Row(phone)[FieldList]));
