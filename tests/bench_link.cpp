@@ -4,6 +4,7 @@
 // Both start build/sim/dtusim (path in DTUSIM or next to this program) in its own process.
 #include "app/tform1.h"
 #include "tests/support/fakes.h"
+#include "tests/support/simprocess.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,43 +27,11 @@ long RssKb() {
     return -1;
 }
 
-QString SimPath() {
-    const QString env = qEnvironmentVariable("DTUSIM");
-    if (!env.isEmpty()) return env;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../sim/dtusim");
-}
-
-// Starts the simulator and returns its pty path.
-QString StartSim(QProcess& sim, const QStringList& extra) {
-    sim.setProgram(SimPath());
-    sim.setArguments(QStringList{QStringLiteral("--no-tcp"), QStringLiteral("--no-stdin"), QStringLiteral("--quiet")} +
-                     extra);
-    sim.start();
-    if (!sim.waitForStarted(5000)) return {};
-    while (sim.waitForReadyRead(5000)) {
-        const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        if (line.startsWith(QLatin1String("PTY "))) return line.mid(4);
-    }
-    return {};
-}
-
-// Records the largest gap between Timer1 ticks: how long the window did not respond.
-struct TickWatch {
-    QElapsedTimer clock;
-    qint64 last = -1, worst = 0;
-    int ticks = 0;
-    void Attach(QTimer* t) {
-        clock.start();
-        QObject::connect(t, &QTimer::timeout, [this] {
-            const qint64 now = clock.elapsed();
-            if (last >= 0) worst = qMax(worst, now - last);
-            last = now;
-            ++ticks;
-        });
-    }
-};
-
 } // namespace
+
+using dtu::test::SimPath;
+using dtu::test::StartSim;
+using dtu::test::TickWatch;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

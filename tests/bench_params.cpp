@@ -11,6 +11,7 @@
 #include "params/paramops.h"
 #include "sim/simdevice.h"
 #include "tests/support/fakes.h"
+#include "tests/support/simprocess.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,16 +27,14 @@
 #include <cstdio>
 #include <vector>
 
+using dtu::test::SimPath;
+using dtu::test::StartSim;
+using dtu::test::TickWatch;
+
 namespace {
 
 constexpr int kRows = 500;
 constexpr int kWrites = 100;
-
-QString SimPath() {
-    const QString env = qEnvironmentVariable("DTUSIM");
-    if (!env.isEmpty()) return env;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../sim/dtusim");
-}
 
 // A configuration of kRows rows, one per line: a heading every 50 rows, the others in turn a
 // string, a choice, a two-byte number and a float.
@@ -71,21 +70,6 @@ bool WriteConfiguration(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
 }
-
-// Largest gap between the ticks of the timers watched.
-struct TickWatch {
-    QElapsedTimer clock;
-    qint64 last = -1, worst = 0;
-    int ticks = 0;
-    void Attach(QTimer* t) {
-        QObject::connect(t, &QTimer::timeout, [this] {
-            const qint64 now = clock.elapsed();
-            if (last >= 0) worst = qMax(worst, now - last);
-            last = now;
-            ++ticks;
-        });
-    }
-};
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -150,23 +134,9 @@ int BenchRead() {
     return prompter.messages.isEmpty() && wrong == 0 ? 0 : 1;
 }
 
-// Starts the simulator and returns its pty path.
-QString StartSim(QProcess& sim) {
-    sim.setProgram(SimPath());
-    sim.setArguments({QStringLiteral("--no-tcp"), QStringLiteral("--no-stdin"), QStringLiteral("--quiet"),
-                      QStringLiteral("--values"), QStringLiteral("bench.txt")});
-    sim.start();
-    if (!sim.waitForStarted(5000)) return {};
-    while (sim.waitForReadyRead(5000)) {
-        const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        if (line.startsWith(QLatin1String("PTY "))) return line.mid(4);
-    }
-    return {};
-}
-
 int BenchWrite() {
     QProcess sim;
-    const QString pty = StartSim(sim);
+    const QString pty = StartSim(sim, {QStringLiteral("--values"), QStringLiteral("bench.txt")});
     if (pty.isEmpty()) {
         std::fprintf(stderr, "simulator did not start (%s)\n", qPrintable(SimPath()));
         return 1;

@@ -1,0 +1,49 @@
+#pragma once
+// For the benchmark programs: the simulator in a process of its own, and a watch on the
+// window's timers that records how long it did not respond.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStringList>
+#include <QTimer>
+
+namespace dtu::test {
+
+// build/sim/dtusim next to build/tests, or DTUSIM.
+inline QString SimPath() {
+    const QString env = qEnvironmentVariable("DTUSIM");
+    if (!env.isEmpty()) return env;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../sim/dtusim");
+}
+
+// Starts the simulator (pty only, quiet) and returns the pty path it prints; empty on failure.
+inline QString StartSim(QProcess& sim, const QStringList& extra) {
+    sim.setProgram(SimPath());
+    sim.setArguments(QStringList{QStringLiteral("--no-tcp"), QStringLiteral("--no-stdin"), QStringLiteral("--quiet")} +
+                     extra);
+    sim.start();
+    if (!sim.waitForStarted(5000)) return {};
+    while (sim.waitForReadyRead(5000)) {
+        const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        if (line.startsWith(QLatin1String("PTY "))) return line.mid(4);
+    }
+    return {};
+}
+
+// Largest gap between the ticks of the timers attached.
+struct TickWatch {
+    QElapsedTimer clock;
+    qint64 last = -1, worst = 0;
+    int ticks = 0;
+    void Attach(QTimer* t) {
+        if (!clock.isValid()) clock.start();
+        QObject::connect(t, &QTimer::timeout, [this] {
+            const qint64 now = clock.elapsed();
+            if (last >= 0) worst = qMax(worst, now - last);
+            last = now;
+            ++ticks;
+        });
+    }
+};
+
+} // namespace dtu::test
