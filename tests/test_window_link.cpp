@@ -42,6 +42,16 @@ struct Rig {
         const QStringList lines = box->toPlainText().split(QLatin1Char('\n'));
         return lines.isEmpty() ? QString() : lines.last();
     }
+    // Sends the text from the transparent page and runs the receive display until the
+    // counter has reached `received` bytes.
+    bool SendAndReceive(const QString& text, qint64 received) {
+        form->Memo3->setPlainText(text);
+        form->Button8->click();
+        return SpinUntil([&] {
+            form->Timer1Timer();
+            return form->State().ReceivedBytes >= received;
+        });
+    }
     void Choose(QComboBox* box, const QString& text) {
         const int i = box->findText(text);
         box->setCurrentIndex(i);
@@ -143,24 +153,14 @@ void TestWindowLink::receiveDisplay() {
     rig.form->CheckBox2->setChecked(true);
     rig.form->State().EngineeringLevel = 1;
     // The device echoes what the page sends: 00 41 come back and show as {00 41 } 01 41.
-    rig.form->Memo3->setPlainText(QStringLiteral("00 41"));
-    rig.form->Button8->click();
-    QVERIFY(SpinUntil([&] {
-        rig.form->Timer1Timer();
-        return rig.form->State().ReceivedBytes >= 2;
-    }));
+    QVERIFY(rig.SendAndReceive(QStringLiteral("00 41"), 2));
     QCOMPARE(rig.form->State().ReceivedBytes, 2);
     QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：{00 41 }\x01" "A")));
     QVERIFY(rig.form->Memo1->toPlainText().contains(QStringLiteral("上行：00 41 ")));
     QCOMPARE(rig.form->StatusBar2Panel0->text(), QStringLiteral("收：2字节，发:2字节"));
     // Without the hex box, no hex part.
     rig.form->CheckBox2->setChecked(false);
-    rig.form->Memo3->setPlainText(QStringLiteral("hi"));
-    rig.form->Button8->click();
-    QVERIFY(SpinUntil([&] {
-        rig.form->Timer1Timer();
-        return rig.form->State().ReceivedBytes >= 4;
-    }));
+    QVERIFY(rig.SendAndReceive(QStringLiteral("hi"), 4));
     QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：hi")));
     // 统计清零: zero at the next refresh.
     rig.form->Button7->click();
@@ -304,12 +304,7 @@ void TestWindowLink::tcpLink() {
     rig.form->Edit1->setEditText(raw.SlavePath());
     rig.form->Button3->click();
     QVERIFY(rig.form->Serial().IsOpen());
-    rig.form->Memo3->setPlainText(QStringLiteral("ping"));
-    rig.form->Button8->click();
-    QVERIFY(SpinUntil([&] {
-        rig.form->Timer1Timer();
-        return rig.form->State().ReceivedBytes >= 4;
-    }));
+    QVERIFY(rig.SendAndReceive(QStringLiteral("ping"), 4));
     QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：ping")));
     QCOMPARE(raw.Read(100), QByteArray());
     rig.form->Button18->click();

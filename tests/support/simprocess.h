@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
 
 namespace dtu::test {
 
@@ -16,17 +17,20 @@ inline QString SimPath() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../sim/dtusim");
 }
 
-// Starts the simulator (pty only, quiet) and returns the pty path it prints; empty on failure.
+// Starts the simulator (pty only, quiet) and returns the pty path it prints; empty (with a
+// line on stderr) when it did not start.
 inline QString StartSim(QProcess& sim, const QStringList& extra) {
     sim.setProgram(SimPath());
     sim.setArguments(QStringList{QStringLiteral("--no-tcp"), QStringLiteral("--no-stdin"), QStringLiteral("--quiet")} +
                      extra);
     sim.start();
-    if (!sim.waitForStarted(5000)) return {};
-    while (sim.waitForReadyRead(5000)) {
-        const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        if (line.startsWith(QLatin1String("PTY "))) return line.mid(4);
+    if (sim.waitForStarted(5000)) {
+        while (sim.waitForReadyRead(5000)) {
+            const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
+            if (line.startsWith(QLatin1String("PTY "))) return line.mid(4);
+        }
     }
+    std::fprintf(stderr, "simulator did not start (%s)\n", qPrintable(SimPath()));
     return {};
 }
 
