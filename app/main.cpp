@@ -1,4 +1,4 @@
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
 #include <QApplication>
 

@@ -1,37 +1,51 @@
-# Sources of the core library (no windows) and of the GUI, by subsystem folder.
-set(DTUCORE_SOURCES
-  app/appstate.h
-  app/ui.h
-  link/channel.h
-  protocol/hex.h protocol/hex.cpp
-  protocol/frames.h protocol/frames.cpp
-  protocol/waitclock.h protocol/waitclock.cpp
-  protocol/exchange.h protocol/exchange.cpp
+# Sources by folder. Each folder is a library of its own, and target_link_libraries below is the
+# dependency graph: base <- script, link <- protocol <- params, tools <- config <- session <- window.
+set(DTU_BASE_SOURCES
+  base/appstate.h
+  base/errors.h
+  base/ui.h
+  base/hex.h base/hex.cpp
+  base/waitclock.h base/waitclock.cpp
+)
+set(DTU_SCRIPT_SOURCES
   script/scriptbridge.h script/scriptbridge.cpp
-  params/paramtable.h params/paramtable.cpp
-  params/paramops.h params/paramops.cpp
-  app/config.h app/config.cpp
-  protocol/commands.h protocol/commands.cpp
+)
+set(DTU_LINK_SOURCES
+  link/channel.h
   link/seriallink.h link/seriallink.cpp
   link/tcplink.h link/tcplink.cpp
   link/datachannel.h link/datachannel.cpp
   link/receivedisplay.h link/receivedisplay.cpp
-  tools/transparent.h tools/transparent.cpp
+)
+set(DTU_PROTOCOL_SOURCES
+  protocol/frames.h protocol/frames.cpp
+  protocol/exchange.h protocol/exchange.cpp
+  protocol/commands.h protocol/commands.cpp
+)
+set(DTU_PARAMS_SOURCES
+  params/paramtable.h params/paramtable.cpp
+  params/paramops.h params/paramops.cpp
   params/valuecodec.h params/valuecodec.cpp
   params/editor.h params/editor.cpp
   params/reader.h params/reader.cpp
   params/writer.h params/writer.cpp
 )
+set(DTU_TOOLS_SOURCES
+  tools/transparent.h tools/transparent.cpp
+)
+set(DTU_CONFIG_SOURCES
+  config/config.h config/config.cpp
+)
 
-# The windows (static library dtugui, shared by the executable and the GUI tests).
+# The window (static library dtugui, shared by the executable and the GUI tests).
 set(DTUGUI_SOURCES
-  app/prompter.h app/prompter.cpp
-  app/guistatus.h app/guistatus.cpp
-  app/tform1.h app/tform1.cpp
-  app/form_link.cpp
-  app/form_device.cpp
-  app/form_params.cpp
-  app/resources.qrc
+  app/window/prompter.h app/window/prompter.cpp
+  app/window/guistatus.h app/window/guistatus.cpp
+  app/window/tform1.h app/window/tform1.cpp
+  app/window/form_link.cpp
+  app/window/form_device.cpp
+  app/window/form_params.cpp
+  app/window/resources.qrc
 )
 
 set(DTUCFG_GUI_SOURCES

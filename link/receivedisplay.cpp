@@ -1,6 +1,6 @@
 #include "link/receivedisplay.h"
 
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 #include <QStringEncoder>
 #include <QTime>

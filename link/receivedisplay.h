@@ -1,7 +1,7 @@
 #pragma once
 // Data that arrives outside an exchange: shown on the transparent-test page with its counters.
-#include "app/appstate.h"
-#include "app/ui.h"
+#include "base/appstate.h"
+#include "base/ui.h"
 #include "link/channel.h"
 
 #include <QByteArray>

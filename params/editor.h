@@ -1,7 +1,7 @@
 #pragma once
 // The in-place editor's decisions: which editor a row gets, its limits and initial text, and how
 // an edit becomes the row's raw value. The window only shows what these decide.
-#include "app/appstate.h"
+#include "base/appstate.h"
 #include "params/paramops.h"
 #include "script/scriptbridge.h"
 

@@ -1,6 +1,6 @@
 #include "params/paramops.h"
 
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -53,8 +53,12 @@ void AddToRequestList(ParamTable& table, const QString& number) {
     table.RequestList.append(static_cast<char>(HexToInt(number.mid(2, 2)) & 0xFF));
 }
 
+bool InChangedList(const QStringList& changed, const QString& number) {
+    return !number.isEmpty() && changed.contains(number, Qt::CaseInsensitive);
+}
+
 bool MarkChanged(AppState& state, const QString& number) {
-    if (number.isEmpty() || state.ChangedParamList.contains(number, Qt::CaseInsensitive)) return false;
+    if (number.isEmpty() || InChangedList(state.ChangedParamList, number)) return false;
     state.ChangedParamList.append(number);
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Operations on the two parameter tables: which table a reply belongs to, finding rows by
 // number, the raw value field, the request list and the changed list.
-#include "app/appstate.h"
+#include "base/appstate.h"
 #include "params/paramtable.h"
 
 #include <QJsonValue>
@@ -38,6 +38,8 @@ void AddToRequestList(ParamTable& table, const QString& number);
 // Adds the number to the changed list unless it is there already (case-insensitive);
 // returns whether it was added. The empty number is never added.
 bool MarkChanged(AppState& state, const QString& number);
+// Whether the changed list names this row number (case-insensitive); never the empty number.
+bool InChangedList(const QStringList& changed, const QString& number);
 
 bool IsProtectedNumber(const QString& number);
 // Whether a row may be edited and written at the current engineering level.

@@ -1,5 +1,7 @@
 #include "params/paramtable.h"
 
+#include "params/paramops.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QFont>
@@ -12,9 +14,6 @@ int ParamTable::rowCount(const QModelIndex& parent) const { return parent.isVali
 
 int ParamTable::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : FieldCount; }
 
-static bool InList(const QStringList* list, const QString& number) {
-    return list && !number.isEmpty() && list->contains(number, Qt::CaseInsensitive);
-}
 
 QVariant ParamTable::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count() || index.column() >= FieldCount) return {};
@@ -26,7 +25,7 @@ QVariant ParamTable::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleTextRole: return r[index.column()];
     case Qt::ForegroundRole:
         if (heading) return QBrush(QColor(255, 255, 255));
-        if (InList(changed_, r[FieldNumber])) return QBrush(QColor(0, 0, 200));
+        if (changed_ && InChangedList(*changed_, r[FieldNumber])) return QBrush(QColor(0, 0, 200));
         return {};
     case Qt::BackgroundRole:
         if (heading) return QBrush(QColor(250, 140, 130));

@@ -2,7 +2,7 @@
 
 #include "params/paramops.h"
 #include "params/valuecodec.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 namespace dtu {
 

@@ -1,7 +1,7 @@
 #include "params/valuecodec.h"
 
 #include "link/receivedisplay.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "params/writer.h"
 
 #include "params/paramops.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 namespace dtu {
 
@@ -39,8 +39,7 @@ bool ShouldWrite(const AppState& state, const QString& number) {
 QList<int> ChangedRows(const ParamTable& table, const QStringList& changed) {
     QList<int> rows;
     for (int i = 0; i < table.Count(); ++i) {
-        const QString& n = table.Row(i)[FieldNumber];
-        if (!n.isEmpty() && changed.contains(n, Qt::CaseInsensitive)) rows << i;
+        if (InChangedList(changed, table.Row(i)[FieldNumber])) rows << i;
     }
     return rows;
 }

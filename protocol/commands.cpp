@@ -63,7 +63,7 @@ ReplyOutcome SetClock(Exchange& ex, const QDateTime& t) {
 static void ConfirmedCommand(Exchange& ex, IPrompter& prompter, bool channelOpen, const QString& question,
                              const QString& op, ReplyOutcome (*command)(Exchange&)) {
     if (!channelOpen) {
-        prompter.Message(QString::fromUtf8(kChannelClosedText));
+        prompter.Message(ChannelClosedText());
         return;
     }
     IStatusSink& status = ex.Status();
@@ -71,23 +71,23 @@ static void ConfirmedCommand(Exchange& ex, IPrompter& prompter, bool channelOpen
     status.Log(status.Result());
 }
 
-void N1Click(Exchange& ex, IPrompter& prompter, bool channelOpen) {
+void ConfirmRestoreDefaults(Exchange& ex, IPrompter& prompter, bool channelOpen) {
     ConfirmedCommand(ex, prompter, channelOpen, QStringLiteral("真的要恢复出厂默认设置吗？"),
                      QStringLiteral("参数设置"), &RestoreDefaults);
 }
 
-void N6Click(Exchange& ex, IPrompter& prompter, bool channelOpen) {
+void ConfirmReset(Exchange& ex, IPrompter& prompter, bool channelOpen) {
     ConfirmedCommand(ex, prompter, channelOpen, QStringLiteral("真的要复位设备吗？"),
                      QStringLiteral("复位设备"), &ResetDevice);
 }
 
-void Button14Click(Exchange& ex) {
+void ShowVersion(Exchange& ex) {
     const QString t = ReadVersion(ex);
     if (t.isEmpty()) ex.Status().Dialog(QStringLiteral("DTU版本号读取失败"));
     ex.Status().Dialog(QStringLiteral("DTU版本号=") + t);
 }
 
-void Button19Click(Exchange& ex) {
+void ShowDeviceClock(Exchange& ex) {
     const QString t = ReadClock(ex);
     IStatusSink& status = ex.Status();
     status.SetResult(t.isEmpty() ? QStringLiteral("设备时钟读取失败") : QStringLiteral("设备时钟读取成功"));
@@ -100,14 +100,14 @@ QString ClockSetMessage(int outcome) {
     return OutcomeMessage(QStringLiteral("设备时钟设置"), outcome);
 }
 
-void Button20Click(Exchange& ex, const NowFunction& now) {
+void SetDeviceClockNow(Exchange& ex, const NowFunction& now) {
     const ReplyOutcome rc = SetClock(ex, now ? now() : QDateTime::currentDateTime());
     IStatusSink& status = ex.Status();
     status.SetResult(ClockSetMessage(rc));
     status.Dialog(status.Result());
 }
 
-void Button6Click(Exchange& ex) {
+void ShowSignal(Exchange& ex) {
     const int v = ReadSignal(ex);
     if (v < 0)
         ex.Status().Dialog(QStringLiteral("信号读取失败"));
@@ -115,23 +115,21 @@ void Button6Click(Exchange& ex) {
         ex.Status().Dialog(QStringLiteral("DTU CSQ=") + QString::number(v));
 }
 
-void OnPageShown(Exchange& ex, PageKind page, bool serialOpen) {
-    switch (page) {
-    case PageKind::Interface:
-        SelectParamChannel(ex, 0, serialOpen);
-        break;
-    case PageKind::MainParams:
-        SelectParamChannel(ex, ex.State().MainParamChannel, serialOpen);
-        break;
-    case PageKind::Other:
-        break;
-    }
+int PageChannel(const AppState& state, PageKind page) {
+    return page == PageKind::Interface ? 0 : state.MainParamChannel;
 }
 
-void OnPortButton(Exchange& ex, bool serialOpen) {
-    AppState& s = ex.State();
+void OnPageShown(Exchange& ex, PageKind page, bool serialOpen) {
+    SelectParamChannel(ex, PageChannel(ex.State(), page), serialOpen);
+}
+
+bool PortButtonSelects(AppState& s, bool closedByButton) {
     s.CurrentParamChannel = s.InterfacePagePresent ? -1 : s.MainParamChannel;
-    SelectParamChannel(ex, s.MainParamChannel, serialOpen);
+    return !closedByButton;
+}
+
+void OnPortButton(Exchange& ex, bool serialOpen, bool closedByButton) {
+    if (PortButtonSelects(ex.State(), closedByButton)) SelectParamChannel(ex, ex.State().MainParamChannel, serialOpen);
 }
 
 int ReadAllChannel(const AppState& state) {

@@ -1,9 +1,9 @@
 #pragma once
 // Device commands (channel select, version, reset, factory defaults, signal quality, clock) and
-// the logic of the buttons that run them. Every command: its word (from the device script or
+// the operations that run them with their texts. Every command: its word (from the device script or
 // fixed), one request frame, one reply check. A script error throws OperationError before
 // anything is sent; a port error throws LinkError.
-#include "app/ui.h"
+#include "base/ui.h"
 #include "protocol/exchange.h"
 
 #include <QDateTime>
@@ -41,30 +41,37 @@ using NowFunction = std::function<QDateTime()>;
 
 // The closed-channel refusal of the commands that need an open channel.
 inline constexpr const char* kChannelClosedText = "数据通道未打开，请先打开串口或建立TCP链接";
+inline QString ChannelClosedText() { return QString::fromUtf8(kChannelClosedText); }
 
 // 恢复出厂设置: asks first; the panel shows the outcome; the panel text goes to the log either way.
-void N1Click(Exchange& ex, IPrompter& prompter, bool channelOpen);
+void ConfirmRestoreDefaults(Exchange& ex, IPrompter& prompter, bool channelOpen);
 // 复位设备: the same with the reset command.
-void N6Click(Exchange& ex, IPrompter& prompter, bool channelOpen);
+void ConfirmReset(Exchange& ex, IPrompter& prompter, bool channelOpen);
 // 读版本号 (no channel test: without a channel the wait runs out).
-void Button14Click(Exchange& ex);
+void ShowVersion(Exchange& ex);
 // 读设备时钟.
-void Button19Click(Exchange& ex);
+void ShowDeviceClock(Exchange& ex);
 // 设置设备时钟 to the time now() gives.
-void Button20Click(Exchange& ex, const NowFunction& now = &QDateTime::currentDateTime);
+void SetDeviceClockNow(Exchange& ex, const NowFunction& now = &QDateTime::currentDateTime);
 // 读信号强度.
-void Button6Click(Exchange& ex);
+void ShowSignal(Exchange& ex);
 
 // The clock-set panel text: like OutcomeMessage, an illegal reply meaning wrong parameters.
 QString ClockSetMessage(int outcome);
 
 // Which parameter channel goes with what the window does.
 enum class PageKind { MainParams, Interface, Other };
-// A page was shown: the interface page selects channel 0, a main parameter page the main channel.
+// The channel a shown page selects: channel 0 for the interface page, the main channel for
+// every other page.
+int PageChannel(const AppState& state, PageKind page);
+// A page was shown: selects PageChannel.
 void OnPageShown(Exchange& ex, PageKind page, bool serialOpen);
-// After the port open/close button: the selection counts as unknown (-1) while the interface
-// page is present, then the main channel is selected.
-void OnPortButton(Exchange& ex, bool serialOpen);
+// The port open/close button: the selection counts as unknown (-1) while the interface page is
+// present (the main channel otherwise). Returns whether the main channel is then selected: after
+// an open, or a failed open, yes; after the button closed the port, no (it stays unknown).
+bool PortButtonSelects(AppState& state, bool closedByButton);
+// PortButtonSelects, then the selection.
+void OnPortButton(Exchange& ex, bool serialOpen, bool closedByButton = false);
 // The channel the read-all button reads while the interface page is present.
 int ReadAllChannel(const AppState& state);
 // The channel the read-interface button reads.

@@ -1,6 +1,6 @@
 #include "protocol/exchange.h"
 
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 #include <QTimer>
 

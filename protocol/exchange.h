@@ -1,10 +1,10 @@
 #pragma once
 // One request/reply exchange: build the frame, send it, wait for the reply, check it.
-#include "app/appstate.h"
-#include "app/ui.h"
+#include "base/appstate.h"
+#include "base/ui.h"
 #include "link/channel.h"
 #include "protocol/frames.h"
-#include "protocol/waitclock.h"
+#include "base/waitclock.h"
 #include "script/scriptbridge.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "protocol/frames.h"
 
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 namespace dtu {
 

@@ -1,5 +1,5 @@
 // dtusim: a simulated DTU on a pseudo-terminal and on the TCP maintenance port.
-#include "protocol/hex.h"
+#include "base/hex.h"
 #include "sim/ptyendpoint.h"
 #include "sim/simcontrol.h"
 #include "sim/simdevice.h"

@@ -1,6 +1,6 @@
 #include "sim/simcontrol.h"
 
-#include "protocol/hex.h"
+#include "base/hex.h"
 #include "sim/simdevice.h"
 
 #include <QStringList>

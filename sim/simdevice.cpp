@@ -1,7 +1,7 @@
 #include "sim/simdevice.h"
 
 #include "protocol/frames.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 namespace dtu::sim {
 

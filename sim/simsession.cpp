@@ -1,7 +1,7 @@
 #include "sim/simsession.h"
 
 #include "protocol/frames.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 #include "sim/simdevice.h"
 
 namespace dtu::sim {

@@ -1,6 +1,6 @@
 #include "sim/valuefile.h"
 
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 // Load time of large configurations whose every row runs a get hook of the demo script:
 // 2,000 and 20,000 rows, into bare tables and into tables shown by list views.
 // Run from anywhere: bench_config [rows...]
-#include "app/config.h"
+#include "config/config.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 //   bench_link send   : transparent send of 10000 x 100 bytes through a pty to the simulator
 //   bench_link flood  : receive display under a 1 MB/s flood for 30 s
 // Both start build/sim/dtusim (path in DTUSIM or next to this program) in its own process.
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "tests/support/fakes.h"
 #include "tests/support/simprocess.h"
 

@@ -6,7 +6,7 @@
 //           changed rows written to it with the real reply waits; the largest gap between ticks
 //           of Timer1 or Timer2 while the write runs
 // Without an argument both run.
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "params/editor.h"
 #include "params/paramops.h"
 #include "sim/simdevice.h"

@@ -1,5 +1,5 @@
 // The hidden access codes and the engineering level they select.
-#include "app/appstate.h"
+#include "base/appstate.h"
 
 #include <QTest>
 

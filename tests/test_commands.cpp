@@ -1,7 +1,7 @@
 // Device commands and their buttons against an in-memory channel that answers every request
 // with a scripted reply; reply waits take no real time (FakeClock).
 #include "protocol/commands.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 #include "tests/support/fakes.h"
 
 #include <QTest>
@@ -64,7 +64,7 @@ private slots:
         case 0: SelectParamChannel(r.ex, 0, true); break;
         case 1: ReadSignal(r.ex); break;
         case 2: ReadClock(r.ex); break;
-        case 3: Button20Click(r.ex, Worked); break;
+        case 3: SetDeviceClockNow(r.ex, Worked); break;
         case 4: ReadVersion(r.ex); break;
         case 5: ResetDevice(r.ex); break;
         case 6: RestoreDefaults(r.ex); break;
@@ -103,7 +103,7 @@ private slots:
         Rig r(Reply(reply));
         r.status.result = "earlier";
         r.prompter.confirmAnswers = {answer};
-        (reset ? N6Click : N1Click)(r.ex, r.prompter, open);
+        (reset ? ConfirmReset : ConfirmRestoreDefaults)(r.ex, r.prompter, open);
         QCOMPARE(r.status.result, panel);
         if (!open) {
             QCOMPARE(r.prompter.messages, QStringList{"数据通道未打开，请先打开串口或建立TCP链接"});
@@ -151,10 +151,10 @@ private slots:
         QFETCH(QStringList, dialog);
         Rig r(reply);
         switch (button) {
-        case 14: Button14Click(r.ex); break;
-        case 19: Button19Click(r.ex); break;
-        case 20: Button20Click(r.ex, Worked); break;
-        case 6: Button6Click(r.ex); break;
+        case 14: ShowVersion(r.ex); break;
+        case 19: ShowDeviceClock(r.ex); break;
+        case 20: SetDeviceClockNow(r.ex, Worked); break;
+        case 6: ShowSignal(r.ex); break;
         }
         QCOMPARE(r.channel.sends.size(), 1);
         QCOMPARE(r.status.result, panel);
@@ -166,7 +166,7 @@ private slots:
         r.script.Eval("delete Commands.CMD_RESET;");
         QVERIFY_THROWS_EXCEPTION(OperationError, ResetDevice(r.ex));
         r.script.Eval("PrevCmd = function() { throw new Error('no prefix'); };");
-        QVERIFY_THROWS_EXCEPTION(OperationError, Button20Click(r.ex, Worked));
+        QVERIFY_THROWS_EXCEPTION(OperationError, SetDeviceClockNow(r.ex, Worked));
         QVERIFY(r.channel.sends.isEmpty());
         // the clock line is written before the request is built
         QCOMPARE(r.status.dialog, QStringList{"设置设备时钟=2026-03-07 08:05:09"});

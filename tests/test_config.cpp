@@ -1,9 +1,9 @@
 // Configuration and extended-parameter files: what a load puts in the tables and on screen,
 // the menu and the restore at start, saving in the file's own encoding, damaged files.
 // Every test runs in a fresh temporary directory as the current directory.
-#include "app/config.h"
+#include "config/config.h"
 #include "params/paramops.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 #include "tests/support/fakes.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // Hex helpers, frame composition, the pure reply checks and the status texts.
 #include "protocol/frames.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 #include "tests/support/fakes.h"
 
 #include <QTest>

@@ -5,7 +5,7 @@
 #include "link/seriallink.h"
 #include "link/tcplink.h"
 #include "protocol/exchange.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 #include "tests/support/fakes.h"
 #include "tests/support/pty.h"
 #include "tools/transparent.h"

@@ -6,7 +6,7 @@
 #include "params/valuecodec.h"
 #include "params/writer.h"
 #include "protocol/frames.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 #include "tests/support/fakes.h"
 
 #include <QTest>

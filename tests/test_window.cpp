@@ -1,5 +1,5 @@
 // The main window, headless: widgets and captions, access codes, page changes, timers, start-up.
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "tests/support/fakes.h"
 
 #include <QAction>

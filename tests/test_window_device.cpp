@@ -1,7 +1,7 @@
 // The main window with the demo profile and the simulator: the configuration restored at start,
 // the serial settings saved after opening, device commands from the menu and the control page,
 // channel selection on page changes, and the configuration menu.
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "sim/ptyendpoint.h"
 #include "sim/simdevice.h"
 #include "tests/support/fakes.h"

@@ -1,7 +1,7 @@
 // The main window's device link against the simulator: the port button and boxes over a
 // pseudo-terminal, the TCP maintenance link over loopback, the receive display and the
 // transparent transmission page.
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "sim/ptyendpoint.h"
 #include "sim/simdevice.h"
 #include "sim/tcpendpoint.h"

@@ -1,7 +1,7 @@
 // The parameter pages of the main window on the demo profile: the in-place editor, reading and
 // writing. The device is the simulator in-process, over a pseudo-terminal or, where a reply wait
 // must take no time, straight behind a memory channel with a clock that never sleeps.
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "params/paramops.h"
 #include "protocol/commands.h"
 #include "sim/ptyendpoint.h"

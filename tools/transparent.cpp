@@ -1,7 +1,7 @@
 #include "tools/transparent.h"
 
 #include "link/receivedisplay.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 namespace dtu {
 

@@ -1,6 +1,6 @@
 #include "tests/support/fakes.h"
 
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 namespace dtu::test {
 

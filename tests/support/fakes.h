@@ -1,10 +1,10 @@
 #pragma once
 // Test doubles for the interfaces between the core and the windows.
-#include "app/appstate.h"
-#include "app/ui.h"
+#include "base/appstate.h"
+#include "base/ui.h"
 #include "link/channel.h"
 #include "protocol/exchange.h"
-#include "protocol/waitclock.h"
+#include "base/waitclock.h"
 #include "script/scriptbridge.h"
 
 #include <QElapsedTimer>

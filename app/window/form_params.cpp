@@ -6,14 +6,14 @@
 // changes and configuration loads can run in the middle of it. Nothing here keeps a row
 // reference or a row index across such a wait: rows are looked up again afterwards, and a
 // replaced table (tableGeneration_) ends a run of writes.
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
 #include "params/editor.h"
 #include "params/paramops.h"
 #include "params/reader.h"
 #include "params/writer.h"
 #include "protocol/commands.h"
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -161,7 +161,7 @@ void TForm1::SelectListRow(QTableView* view, int row) {
 
 bool TForm1::ParamChannelOpen() {
     if (exchange_.Channel().IsOpen()) return true;
-    prompter_->Message(QString::fromUtf8(dtu::kChannelClosedText));
+    prompter_->Message(dtu::ChannelClosedText());
     return false;
 }
 
@@ -432,7 +432,7 @@ void TForm1::WriteChangedRows(QTableView* view, dtu::ParamTable& table) {
     for (int i = 0; i < table.Count(); ++i) {
         if (tableGeneration_ != generation || ActiveParamTable() != &table) return;
         const QString number = table.Row(i)[dtu::FieldNumber];
-        if (number.isEmpty() || !state_.ChangedParamList.contains(number, Qt::CaseInsensitive)) continue;
+        if (!dtu::InChangedList(state_.ChangedParamList, number)) continue;
         SelectListRow(view, i);
         if (tableGeneration_ != generation || i >= table.Count()) return;
         WriteSelected();

@@ -6,8 +6,8 @@
 // Files are text in the ANSI code page (GBK) with CR LF line ends. A file that is valid UTF-8
 // and not plain ASCII is read as UTF-8 instead; the encoding a configuration was read in (and
 // its byte-order mark) is the one it is written back in.
-#include "app/appstate.h"
-#include "app/ui.h"
+#include "base/appstate.h"
+#include "base/ui.h"
 #include "params/paramtable.h"
 #include "script/scriptbridge.h"
 

@@ -2,9 +2,9 @@
 // The main window: four pages (communication parameters, transparent test, control mode,
 // interface parameters), the log box with the hidden access-code box, and the status bar.
 // It owns the run's state, the script engine, the channel in use and the exchange over it.
-#include "app/appstate.h"
-#include "app/config.h"
-#include "app/guistatus.h"
+#include "base/appstate.h"
+#include "config/config.h"
+#include "app/window/guistatus.h"
 #include "link/channel.h"
 #include "link/datachannel.h"
 #include "link/receivedisplay.h"
@@ -12,7 +12,7 @@
 #include "link/tcplink.h"
 #include "params/paramtable.h"
 #include "protocol/exchange.h"
-#include "protocol/waitclock.h"
+#include "base/waitclock.h"
 #include "script/scriptbridge.h"
 
 #include <QMainWindow>

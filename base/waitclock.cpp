@@ -1,4 +1,4 @@
-#include "protocol/waitclock.h"
+#include "base/waitclock.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

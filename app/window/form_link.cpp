@@ -1,7 +1,8 @@
 // The main window's device link: the serial port button and boxes, the TCP maintenance link,
 // the receive display (Timer1) and the transparent transmission page.
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
+#include "protocol/commands.h"
 #include "tools/transparent.h"
 
 #include <QCheckBox>
@@ -16,7 +17,6 @@
 #include <QTimer>
 
 namespace {
-const QString kChannelClosed = QStringLiteral("数据通道未打开，请先打开串口或建立TCP链接");
 }
 
 void TForm1::WireLink() {
@@ -56,8 +56,8 @@ void TForm1::ShowPortClosed() {
 void TForm1::Button3Click() {
     Guarded([this] {
         state_.EngineeringLevel = 1;
-        state_.CurrentParamChannel = state_.InterfacePagePresent ? -1 : state_.MainParamChannel;
-        if (serial_.IsOpen()) {
+        const bool closing = serial_.IsOpen();
+        if (!dtu::PortButtonSelects(state_, closing)) {
             serial_.Close();
             ShowPortClosed();
             return;
@@ -115,7 +115,7 @@ bool TForm1::LinkEventFilter(QObject* watched, QEvent* e) {
 void TForm1::Button8Click() {
     Guarded([this] {
         if (!exchange_.Channel().IsOpen()) {
-            prompter_->Message(kChannelClosed);
+            prompter_->Message(dtu::ChannelClosedText());
             return;
         }
         const bool hex = CheckBox2->isChecked();

@@ -1,6 +1,6 @@
 // The main window's device commands (menu entries and the control-mode page) and its
 // configuration files (loading, the last-file record, saving the serial settings).
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
 #include "protocol/commands.h"
 
@@ -32,11 +32,11 @@ void TForm1::SerialOpened(const QString& port, const QString& baud, const QStrin
 }
 
 void TForm1::N1Click() {
-    Guarded([this] { dtu::N1Click(exchange_, *prompter_, exchange_.Channel().IsOpen()); });
+    Guarded([this] { dtu::ConfirmRestoreDefaults(exchange_, *prompter_, exchange_.Channel().IsOpen()); });
 }
 
 void TForm1::N6Click() {
-    Guarded([this] { dtu::N6Click(exchange_, *prompter_, exchange_.Channel().IsOpen()); });
+    Guarded([this] { dtu::ConfirmReset(exchange_, *prompter_, exchange_.Channel().IsOpen()); });
 }
 
 void TForm1::N5Click() {
@@ -44,19 +44,19 @@ void TForm1::N5Click() {
 }
 
 void TForm1::Button6Click() {
-    Guarded([this] { dtu::Button6Click(exchange_); });
+    Guarded([this] { dtu::ShowSignal(exchange_); });
 }
 
 void TForm1::Button14Click() {
-    Guarded([this] { dtu::Button14Click(exchange_); });
+    Guarded([this] { dtu::ShowVersion(exchange_); });
 }
 
 void TForm1::Button19Click() {
-    Guarded([this] { dtu::Button19Click(exchange_); });
+    Guarded([this] { dtu::ShowDeviceClock(exchange_); });
 }
 
 void TForm1::Button20Click() {
-    Guarded([this] { dtu::Button20Click(exchange_, Now); });
+    Guarded([this] { dtu::SetDeviceClockNow(exchange_, Now); });
 }
 
 void TForm1::SetCaption(const QString& text) { setWindowTitle(text); }

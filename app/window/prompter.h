@@ -1,6 +1,6 @@
 #pragma once
 // Message boxes and the file-open dialog of the running tool.
-#include "app/ui.h"
+#include "base/ui.h"
 
 class QWidget;
 

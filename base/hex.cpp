@@ -1,4 +1,4 @@
-#include "protocol/hex.h"
+#include "base/hex.h"
 
 namespace dtu {
 

@@ -1,4 +1,4 @@
-#include "app/prompter.h"
+#include "app/window/prompter.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,6 +1,7 @@
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
-#include "app/prompter.h"
+#include "app/window/prompter.h"
+#include "protocol/commands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -602,13 +603,10 @@ void TForm1::PageChanged(int index) {
             mainTable_.RefreshColours();
             interfaceTable_.RefreshColours();
         }
-        if (index == 3) {
-            SelectFirstRow(ListView2, interfaceTable_);
-            SelectParamChannel(0);
-            return;
-        }
+        if (index == 3) SelectFirstRow(ListView2, interfaceTable_);
         if (index == 0) SelectFirstRow(ListView1, mainTable_);
-        SelectParamChannel(state_.MainParamChannel);
+        const auto kind = index == 3 ? dtu::PageKind::Interface : index == 0 ? dtu::PageKind::MainParams : dtu::PageKind::Other;
+        SelectParamChannel(dtu::PageChannel(state_, kind));
     });
 }
 

@@ -1,4 +1,4 @@
-#include "app/guistatus.h"
+#include "app/window/guistatus.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
