@@ -51,3 +51,6 @@ set(DTUGUI_SOURCES
 set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
+set(DTU_SESSION_SOURCES
+  session/session.h session/session.cpp
+)

@@ -19,4 +19,12 @@ public:
     virtual QByteArray Read() = 0;
 };
 
+// A channel that is never open; in use until a port is opened.
+class ClosedChannel : public IChannel {
+public:
+    bool IsOpen() const override { return false; }
+    void Send(const QByteArray&) override {}
+    QByteArray Read() override { return {}; }
+};
+
 } // namespace dtu

@@ -20,7 +20,7 @@ namespace {
 }
 
 void TForm1::WireLink() {
-    SetChannel(channel_);
+    session_.UseDataChannel();
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     for (QComboBox* box : {ComboBox1, ComboBox6}) {
         NoteChoice(box);

@@ -101,14 +101,11 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
     : QMainWindow(parent), Timer1(new QTimer(this)), Timer2(new QTimer(this)), Timer3(new QTimer(this)),
       ownPrompter_(prompter ? nullptr : std::make_unique<dtu::MessageBoxPrompter>(this)),
       prompter_(prompter ? prompter : ownPrompter_.get()),
-      exchange_(state_, script_, closedChannel_, clock_, status_, Timer1) {
+      session_(status_, *this, Timer1) {
     InitGuiResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("参数配置程序"));
     setFont(UiFont());
-
-    mainTable_.SetChangedList(&state_.ChangedParamList);
-    interfaceTable_.SetChangedList(&state_.ChangedParamList);
 
     BuildMenu();
     PageControl1 = Named(new QTabWidget, QStringLiteral("PageControl1"));

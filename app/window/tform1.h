@@ -2,18 +2,8 @@
 // The main window: four pages (communication parameters, transparent test, control mode,
 // interface parameters), the log box with the hidden access-code box, and the status bar.
 // It owns the run's state, the script engine, the channel in use and the exchange over it.
-#include "base/appstate.h"
-#include "config/config.h"
 #include "app/window/guistatus.h"
-#include "link/channel.h"
-#include "link/datachannel.h"
-#include "link/receivedisplay.h"
-#include "link/seriallink.h"
-#include "link/tcplink.h"
-#include "params/paramtable.h"
-#include "protocol/exchange.h"
-#include "base/waitclock.h"
-#include "script/scriptbridge.h"
+#include "session/session.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -53,7 +43,7 @@ public:
     dtu::ParamTable& InterfaceTable() { return interfaceTable_; }
 
     // Makes every later exchange use this channel (normally the serial port or the TCP link).
-    void SetChannel(dtu::IChannel& channel) { exchange_.SetChannel(channel); }
+    void SetChannel(dtu::IChannel& channel) { session_.SetChannel(channel); }
     dtu::SerialLink& Serial() { return serial_; }
     dtu::TcpLink& Tcp() { return tcp_; }
     dtu::IChannel& Channel() { return exchange_.Channel(); }
@@ -172,14 +162,6 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    // A channel that is never open; in use until a port is opened.
-    class ClosedChannel : public dtu::IChannel {
-    public:
-        bool IsOpen() const override { return false; }
-        void Send(const QByteArray&) override {}
-        QByteArray Read() override { return {}; }
-    };
-
     void FormCreate();
     void FormActivate();
     void BuildMenu();
@@ -210,20 +192,19 @@ private:
 
     std::unique_ptr<dtu::IPrompter> ownPrompter_;
     dtu::IPrompter* prompter_;
-    dtu::AppState state_;
-    dtu::ScriptBridge script_;
-    dtu::ReplaceableClock clock_;
-    ClosedChannel closedChannel_;
     dtu::GuiStatus status_;
-    dtu::ParamTable mainTable_{false};
-    dtu::ParamTable interfaceTable_{true};
-    dtu::Exchange exchange_;
-    dtu::SerialLink serial_;
-    dtu::TcpLink tcp_;
-    dtu::DataChannel channel_{serial_, tcp_};
-    dtu::LineAssembler lines_;
+    // The device session; the names below are the window's short names for its parts.
+    dtu::Session session_;
+    dtu::AppState& state_ = session_.State();
+    dtu::ScriptBridge& script_ = session_.Script();
+    dtu::ParamTable& mainTable_ = session_.MainTable();
+    dtu::ParamTable& interfaceTable_ = session_.InterfaceTable();
+    dtu::Exchange& exchange_ = session_.Exchanger();
+    dtu::SerialLink& serial_ = session_.Serial();
+    dtu::TcpLink& tcp_ = session_.Tcp();
+    dtu::LineAssembler& lines_ = session_.Lines();
+    dtu::ConfigStore& config_ = session_.Config();
     std::map<QComboBox*, int> lastChoice_;
-    dtu::ConfigStore config_{state_, script_, mainTable_, interfaceTable_, *this};
 
 public:
     // The PC clock for "设置设备时钟"; tests replace it.
@@ -260,7 +241,7 @@ public:
     // Writes the selected row of the active table, unless it is a heading or protected row.
     void WriteSelected();
     // Puts another clock in place of the event-loop clock for every reply wait (null: back).
-    void SetWaitClock(dtu::IWaitClock* clock) { clock_.Use(clock); }
+    void SetWaitClock(dtu::IWaitClock* clock) { session_.SetWaitClock(clock); }
 
     // Set when the editor itself changes GEdit's text: the next text change is no user edit.
     bool SuppressEditChange = false;
