@@ -41,10 +41,16 @@ set(DTU_CONFIG_SOURCES
 set(DTUGUI_SOURCES
   app/window/prompter.h app/window/prompter.cpp
   app/window/guistatus.h app/window/guistatus.cpp
+  app/window/widgets.h
+  app/window/widgetkit.h app/window/widgetkit.cpp
   app/window/tform1.h app/window/tform1.cpp
-  app/window/form_link.cpp
   app/window/form_device.cpp
-  app/window/form_params.cpp
+  app/window/comm_page.h app/window/comm_page.cpp
+  app/window/transparent_page.h app/window/transparent_page.cpp
+  app/window/control_page.h app/window/control_page.cpp
+  app/window/interface_page.h app/window/interface_page.cpp
+  app/window/param_pages.h app/window/param_pages.cpp
+  app/window/param_editor.h app/window/param_editor.cpp
   app/window/resources.qrc
 )
 

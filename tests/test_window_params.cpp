@@ -2,6 +2,7 @@
 // writing. The device is the simulator in-process, over a pseudo-terminal or, where a reply wait
 // must take no time, straight behind a memory channel with a clock that never sleeps.
 #include "app/window/tform1.h"
+#include "app/window/param_pages.h"
 #include "params/paramops.h"
 #include "protocol/commands.h"
 #include "sim/ptyendpoint.h"
@@ -210,7 +211,7 @@ void TestWindowParams::editorPerRow() {
     QCOMPARE(shown(), "edit");
     QVERIFY(f.GEdit->text().isEmpty());
     QCOMPARE(f.GEdit->maxLength(), 11);
-    QCOMPARE(f.AllowedChars, QStringLiteral("0123456789"));
+    QCOMPARE(f.Params().Editor().AllowedChars, QStringLiteral("0123456789"));
     QVERIFY(w.prompter.messages.isEmpty());
 }
 

@@ -1,0 +1,188 @@
+#include "app/window/widgetkit.h"
+
+#include "params/paramtable.h"
+#include "tools/transparent.h"
+
+#include <QHeaderView>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+namespace kit {
+
+namespace {
+
+// The right-hand colour of the banner picture.
+const QColor kBannerEndColour(172, 196, 213);
+// Marks the one item a program put into a fixed-choice box that is not among its own choices.
+constexpr int kExtraItemRole = Qt::UserRole + 1;
+// Lines kept in each text box; older lines drop out at the top.
+constexpr int kMaxLogLines = 10000;
+
+// Keys a fixed-choice box still takes: focus moves and the keys that open its list.
+bool KeyStillAllowed(const QKeyEvent* k) {
+    switch (k->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    case Qt::Key_F4:
+        return k->modifiers() == Qt::NoModifier;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        return k->modifiers() == Qt::AltModifier;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QPushButton* Button(const QString& name, const QString& text, QWidget* parent) {
+    return Named(new QPushButton(text, parent), name);
+}
+
+QVBoxLayout* PageLayout(QWidget* page) {
+    auto* l = new QVBoxLayout(page);
+    l->setContentsMargins(4, 4, 4, 4);
+    l->setSpacing(4);
+    return l;
+}
+
+QFont UiFont() {
+    static const bool substituted = [] {
+        QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei"));
+        return true;
+    }();
+    (void)substituted;
+    QFont f;
+    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei")});
+    f.setPointSize(9);
+    return f;
+}
+
+QString BannerPath() {
+    return QStringLiteral(":/banner.jpg");
+}
+
+QLabel* Banner(const QString& name) {
+    // Decoded once; a QImage (unlike a QPixmap) may outlive the application object.
+    static const QImage picture = [] {
+        QImageReader reader(BannerPath(), "jpeg");
+        return reader.read();
+    }();
+    const QPixmap banner = QPixmap::fromImage(picture);
+    auto* label = Named(new QLabel, name);
+    label->setPixmap(banner);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Wider than the page when the window is narrowed: cut off rather than widen the window.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    label->setFixedHeight(banner.isNull() ? 60 : banner.height());
+    // Past the picture's right edge the label shows the colour the gradient ends in.
+    QPalette p = label->palette();
+    p.setColor(QPalette::Window, kBannerEndColour);
+    label->setPalette(p);
+    label->setAutoFillBackground(true);
+    return label;
+}
+
+QTableView* ParamView(dtu::ParamTable& model, const QString& name) {
+    auto* view = Named(new QTableView, name);
+    view->setModel(&model);
+    view->setShowGrid(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Values are changed through the in-place editors of the window, never by the view.
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->setAlternatingRowColors(false);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->horizontalHeader()->setStretchLastSection(false);
+    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int c = 0; c < dtu::FieldCount; ++c) {
+        const int width = dtu::ColumnWidth(c, model.IsInterface());
+        if (width > 0)
+            view->setColumnWidth(c, width);
+        else
+            view->setColumnHidden(c, true);
+    }
+    view->setAccessibleName(name);
+    return view;
+}
+
+FixedChoiceBox::FixedChoiceBox(const QString& name, const QStringList& items, const QString& initial,
+                               QWidget* parent)
+    : QComboBox(parent) {
+    setObjectName(name);
+    addItems(items);
+    setCurrentIndex(findText(initial, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    setEditable(false);
+}
+
+void FixedChoiceBox::keyPressEvent(QKeyEvent* e) {
+    if (KeyStillAllowed(e))
+        QComboBox::keyPressEvent(e);
+    else
+        e->accept(); // discarded
+}
+
+void FixedChoiceBox::keyReleaseEvent(QKeyEvent* e) {
+    if (KeyStillAllowed(e))
+        QComboBox::keyReleaseEvent(e);
+    else
+        e->accept();
+}
+
+void FixedChoiceBox::wheelEvent(QWheelEvent* e) { e->accept(); }
+
+void SetComboText(QComboBox* box, const QString& text) {
+    if (!box) return;
+    int at = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (at < 0) {
+        const int oldExtra = box->findData(true, kExtraItemRole);
+        if (oldExtra >= 0) box->removeItem(oldExtra);
+        box->addItem(text);
+        at = box->count() - 1;
+        box->setItemData(at, true, kExtraItemRole);
+    }
+    box->setCurrentIndex(at);
+}
+
+TextBox::TextBox(const QString& name, bool readOnly, QWidget* parent) : QPlainTextEdit(parent) {
+    setObjectName(name);
+    setReadOnly(readOnly);
+    if (readOnly) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setMaximumBlockCount(kMaxLogLines);
+    setAccessibleName(name);
+}
+
+void TextBox::keyPressEvent(QKeyEvent* e) {
+    const bool ctrlA = e->text() == QString(QChar(1)) ||
+                       (e->key() == Qt::Key_A && (e->modifiers() & Qt::ControlModifier) &&
+                        !(e->modifiers() & (Qt::AltModifier | Qt::MetaModifier)));
+    if (catchCtrlA_ && ctrlA) {
+        e->accept();
+        emit CtrlA();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(e);
+}
+
+void InputBox::keyPressEvent(QKeyEvent* e) {
+    if (hexMode && hexMode() && e->key() != Qt::Key_Backspace && e->key() != Qt::Key_Delete) {
+        const QString text = e->text();
+        if (!text.isEmpty() && !dtu::HexModeAccepts(text.at(0))) {
+            e->accept(); // discarded
+            return;
+        }
+    }
+    TextBox::keyPressEvent(e);
+}
+
+} // namespace kit
