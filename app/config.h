@@ -73,6 +73,10 @@ struct ParamEntry {
 // When that step fails (script error, ONLIST not a choice list) the row stays with fields 0..2,
 // is not requested, and false comes back with the reason.
 bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entry, QString* error = nullptr);
+// The display value a load gives a raw value with these hooks (see AddParamRow); false with the
+// reason when the script or the choice list fails.
+bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& raw, const QString& list,
+                     const QString& get, QString* display, QString* error = nullptr);
 
 // The last configuration file used, in the current directory.
 inline constexpr const char* kLastFileName = "lastfile.log";

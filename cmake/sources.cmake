@@ -37,3 +37,5 @@ set(DTUGUI_SOURCES
 set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
+list(APPEND DTUCORE_SOURCES params/profile.h params/profile.cpp params/verify.h params/verify.cpp)
+list(APPEND DTUGUI_SOURCES app/form_profile.cpp)
