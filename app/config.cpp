@@ -1,6 +1,7 @@
 #include "app/config.h"
 
 #include "params/paramops.h"
+#include "params/valuecodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -161,7 +162,9 @@ bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& 
         if (error) *error = in.error;
         return false;
     }
-    if (!list.isEmpty()) {
+    // A list hook that is script text (Length/Mask of the editor) says nothing about the display:
+    // ONGET gives it, as a read does. Such a row with a value (a saved configuration) loads.
+    if (!list.isEmpty() && IsChoiceHook(list)) {
         ChoiceList choices;
         if (!ParseChoiceList(list, &choices)) {
             if (error) *error = QStringLiteral("参数%1的选择列表无效").arg(cmdId);
