@@ -29,12 +29,14 @@ set(DTU_PARAMS_SOURCES
   params/editor.h params/editor.cpp
   params/reader.h params/reader.cpp
   params/writer.h params/writer.cpp
+  params/verify.h params/verify.cpp
 )
 set(DTU_TOOLS_SOURCES
   tools/transparent.h tools/transparent.cpp
 )
 set(DTU_CONFIG_SOURCES
   config/config.h config/config.cpp
+  config/profile.h config/profile.cpp
 )
 
 # The window (static library dtugui, shared by the executable and the GUI tests).
@@ -51,6 +53,7 @@ set(DTUGUI_SOURCES
   app/window/interface_page.h app/window/interface_page.cpp
   app/window/param_pages.h app/window/param_pages.cpp
   app/window/param_editor.h app/window/param_editor.cpp
+  app/window/profile_actions.h app/window/profile_actions.cpp
   app/window/resources.qrc
 )
 

@@ -1,5 +1,6 @@
 #include "app/window/comm_page.h"
 
+#include "app/window/profile_actions.h"
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
 #include "protocol/commands.h"
@@ -123,7 +124,7 @@ void CommPage::Wire() {
     connect(f.Button18, &QPushButton::clicked, this, &CommPage::Button18Click);
     connect(&f.Tcp(), &dtu::TcpLink::StateText, f.Label10, &QLabel::setText);
     // The device went away under an open port and nobody was reading it.
-    connect(&f.Serial(), &dtu::SerialLink::Lost, this, &CommPage::ShowPortClosed);
+    connect(&f.Serial(), &dtu::SerialLink::Lost, this, [&f] { f.Profile().SerialPortLost(); });
 }
 
 void CommPage::SetPortColours(bool open) {
@@ -153,6 +154,7 @@ void CommPage::ShowPortClosed() {
 
 void CommPage::Button3Click() {
     TForm1& f = form_;
+    f.Profile().StopReconnect(); // a click ends the search for a lost port, then does what it always does
     f.Guarded([this, &f] {
         dtu::AppState& state = f.State();
         dtu::SerialLink& serial = f.Serial();

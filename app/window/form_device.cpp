@@ -1,6 +1,7 @@
 // The main window's device commands of the menu and its configuration files (loading, the
 // last-file record, saving the serial settings).
 #include "app/window/comm_page.h"
+#include "app/window/profile_actions.h"
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
 #include "protocol/commands.h"
@@ -16,6 +17,7 @@ void TForm1::SelectParamChannel(int channel) {
 }
 
 void TForm1::SerialOpened(const QString& port, const QString& baud, const QString& format) {
+    profile_->NoteOpenedPort(port, baud, format);
     Config().StoreSerialSettings(port, baud, format);
 }
 

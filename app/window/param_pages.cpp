@@ -1,5 +1,6 @@
 #include "app/window/param_pages.h"
 
+#include "app/window/profile_actions.h"
 #include "app/window/tform1.h"
 #include "base/hex.h"
 #include "params/paramops.h"
@@ -181,11 +182,15 @@ void ParamPages::WriteTableRows(QTableView* view, dtu::ParamTable& table) {
 
 void ParamPages::WriteChangedRows() {
     if (!ParamChannelOpen()) return;
-    // Whatever happens below, an error included, the changes count as handled.
-    const AtExit forget([this] { ForgetChanges(); });
-    const dtu::AppState& state = form_.State();
-    if (state.CurrentParamChannel == state.MainParamChannel) WriteTableRows(form_.ListView1, form_.MainTable());
-    if (state.CurrentParamChannel == 0) WriteTableRows(form_.ListView2, form_.InterfaceTable());
+    const ProfileActions::VerifyPlan verify = form_.Profile().PlanVerification();
+    {
+        // Whatever happens below, an error included, the changes count as handled.
+        const AtExit forget([this] { ForgetChanges(); });
+        const dtu::AppState& state = form_.State();
+        if (state.CurrentParamChannel == state.MainParamChannel) WriteTableRows(form_.ListView1, form_.MainTable());
+        if (state.CurrentParamChannel == 0) WriteTableRows(form_.ListView2, form_.InterfaceTable());
+    }
+    form_.Profile().RunVerification(verify);
 }
 
 void ParamPages::btWriteClick() {

@@ -67,4 +67,8 @@ private:
     ParamEditor* editor_;
     // Counts replacements of either table's rows (a configuration load).
     quint64 tableGeneration_ = 0;
+
+public:
+    // Changes whenever either table's rows are replaced.
+    quint64 Generation() const { return tableGeneration_; }
 };

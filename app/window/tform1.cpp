@@ -4,6 +4,7 @@
 #include "app/window/control_page.h"
 #include "app/window/interface_page.h"
 #include "app/window/param_pages.h"
+#include "app/window/profile_actions.h"
 #include "app/window/prompter.h"
 #include "app/window/transparent_page.h"
 #include "app/window/widgetkit.h"
@@ -94,6 +95,7 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N5, &QAction::triggered, this, &TForm1::N5Click);
     params_->Wire();
+    profile_ = new ProfileActions(*this);
     // Bytes that arrive outside an exchange go to the transparent-test page.
     session_.UseDataChannel();
     FormCreate();
@@ -246,6 +248,8 @@ void TForm1::PageChanged(int index) {
 }
 
 void TForm1::WriteChanged() { params_->WriteChangedRows(); }
+
+void TForm1::LoadRememberedSettings() { profile_->LoadRememberedSettings(); }
 
 void TForm1::Timer1Timer() { transparent_->ShowReceived(); }
 

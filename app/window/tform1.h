@@ -15,6 +15,7 @@ class CommPage;
 class ControlPage;
 class InterfacePage;
 class ParamPages;
+class ProfileActions;
 class TransparentPage;
 
 class TForm1 : public QMainWindow, public dtu::IConfigView, public Form1Widgets {
@@ -45,6 +46,9 @@ public:
     TransparentPage& Transparent() { return *transparent_; }
     ControlPage& Control() { return *control_; }
     ParamPages& Params() { return *params_; }
+    ProfileActions& Profile() { return *profile_; }
+    // Ticks the remembered menu entries (at start of the tool).
+    void LoadRememberedSettings();
 
     // What a configuration load changes on screen.
     void SetInterfacePageVisible(bool visible) override;
@@ -107,4 +111,5 @@ private:
     TransparentPage* transparent_ = nullptr;
     ControlPage* control_ = nullptr;
     InterfacePage* interface_ = nullptr;
+    ProfileActions* profile_ = nullptr;
 };

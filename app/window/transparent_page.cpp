@@ -1,6 +1,7 @@
 #include "app/window/transparent_page.h"
 
 #include "app/window/comm_page.h"
+#include "app/window/profile_actions.h"
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
 #include "protocol/commands.h"
@@ -80,7 +81,7 @@ void TransparentPage::ShowReceived() {
                                 [&f] {
                                     // A read error closes the port; the window says so.
                                     f.Serial().Close();
-                                    f.Comm().ShowPortClosed();
+                                    f.Profile().SerialPortLost();
                                 },
                                 [&f](const QString& text) { f.StatusBar2Panel0->setText(text); }};
     display.Tick(f.Exchange().Channel());

@@ -64,6 +64,13 @@ struct Form1Widgets {
     // Menu.
     QAction *N1 = nullptr, *N6 = nullptr, *N5 = nullptr, *N7 = nullptr;
     QMenu* N2 = nullptr;
+    // 保存参数文件, 对比参数文件, 保存日志; the checkable 写入后回读校验 and 串口断开后自动重连.
+    QAction *NSaveProfile = nullptr, *NCompare = nullptr, *NVerify = nullptr, *NReconnect = nullptr,
+            *NSaveLog = nullptr;
+    // "只显示已修改项" on the main and on the interface page.
+    QCheckBox *ChangedOnly1 = nullptr, *ChangedOnly2 = nullptr;
+    // Looks for a lost serial port once a second.
+    QTimer* ReconnectTimer = nullptr;
     // Timers: Timer1 shows received bytes (held stopped while a reply wait runs), Timer2 is the
     // 10 ms tick, Timer3 fires once after start-up.
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
