@@ -1,5 +1,6 @@
 #include "app/config.h"
 
+#include "app/regularfile.h"
 #include "params/paramops.h"
 
 #include <QCoreApplication>
@@ -165,6 +166,7 @@ bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entr
     };
 
     QString display;
+    const ScriptBridge::RowHooks hooks(script, entry.cmdId);
     if (entry.value.size() >= 5) {
         const ScriptResult in = script.SetHexInput(entry.value.mid(4));
         if (!in) return fail(in.error);
@@ -190,17 +192,7 @@ bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entr
 }
 
 bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error) {
-    QFile f(path);
-    if (path.isEmpty() || !f.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("无法打开文件 %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    *bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        if (error) *error = QStringLiteral("无法读取文件 %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    return true;
+    return ReadRegularFile(path, kMaxConfigFileBytes, bytes, error);
 }
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
@@ -261,6 +253,7 @@ void ConfigStore::LoadExtendedRows(const QJsonValue& params) {
 }
 
 LoadResult ConfigStore::LoadConfiguration(const QString& path) {
+    const ScriptBridge::Operation hooks(script_); // one looping hook stops the load's other hooks
     // Whatever happens below, the previous configuration is gone: saving must never write it
     // under another file's name.
     ConfigRoot = QJsonObject();
@@ -322,6 +315,7 @@ LoadResult ConfigStore::LoadConfiguration(const QString& path) {
 }
 
 LoadResult ConfigStore::LoadExtendedParams(const QString& path) {
+    const ScriptBridge::Operation hooks(script_);
     // Emptied before reading: a file that cannot be read must not leave an earlier
     // configuration's rows on the page.
     iface_.RequestList.clear();

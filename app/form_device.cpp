@@ -2,6 +2,7 @@
 // configuration files (loading, the last-file record, saving the serial settings).
 #include "app/tform1.h"
 
+#include "params/hookoperation.h"
 #include "protocol/commands.h"
 
 #include <QAction>
@@ -25,7 +26,10 @@ void TForm1::SelectParamChannel(int channel) {
     dtu::SelectParamChannel(exchange_, channel, serial_.IsOpen());
 }
 
-void TForm1::RestoreLastConfiguration() { config_.RestoreLastConfiguration(); }
+void TForm1::RestoreLastConfiguration() {
+    const dtu::HookOperation hooks(script_, &status_);
+    config_.RestoreLastConfiguration();
+}
 
 void TForm1::SerialOpened(const QString& port, const QString& baud, const QString& format) {
     config_.StoreSerialSettings(port, baud, format);
@@ -40,7 +44,10 @@ void TForm1::N6Click() {
 }
 
 void TForm1::N5Click() {
-    Guarded([this] { config_.OpenConfigurationMenu(*prompter_); });
+    Guarded([this] {
+        const dtu::HookOperation hooks(script_, &status_);
+        config_.OpenConfigurationMenu(*prompter_);
+    });
 }
 
 void TForm1::Button6Click() {

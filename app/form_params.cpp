@@ -9,6 +9,7 @@
 #include "app/tform1.h"
 
 #include "params/editor.h"
+#include "params/hookoperation.h"
 #include "params/paramops.h"
 #include "params/reader.h"
 #include "params/writer.h"
@@ -214,6 +215,7 @@ void TForm1::OpenEditor(int index) {
     GEdit->clear();
     if (!table) return;
 
+    const dtu::HookOperation hooks(script_, &status_);
     const dtu::EditorPlan plan = dtu::PlanEditor(table->Row(index), state_.EngineeringLevel, script_);
     for (const QString& error : plan.errors)
         prompter_->Message(error);
@@ -441,6 +443,7 @@ void TForm1::WriteChangedRows(QTableView* view, dtu::ParamTable& table) {
 
 void TForm1::WriteChanged() {
     if (!ParamChannelOpen()) return;
+    const dtu::HookOperation hooks(script_, &status_); // the editors opened on the way
     // Whatever happens below, an error included, the changes count as handled.
     const AtExit forget([this] { ForgetChanges(); });
     if (state_.CurrentParamChannel == state_.MainParamChannel) WriteChangedRows(ListView1, mainTable_);
@@ -454,6 +457,7 @@ void TForm1::btWriteClick() {
 void TForm1::BatchWrite() {
     Guarded([this] {
         if (!ParamChannelOpen()) return;
+        const dtu::HookOperation hooks(script_, &status_);
         dtu::ParamTable* table = ActiveParamTable();
         QTableView* view = ActiveList();
         if (!table || !view) return;

@@ -37,3 +37,8 @@ set(DTUGUI_SOURCES
 set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
+
+# Bounds of the reply wait; reading configuration files (regular files only).
+list(APPEND DTUCORE_SOURCES protocol/replybounds.h protocol/replybounds.cpp)
+list(APPEND DTUCORE_SOURCES app/regularfile.h app/regularfile.cpp)
+list(APPEND DTUCORE_SOURCES params/hookoperation.h params/hookoperation.cpp)
