@@ -6,6 +6,7 @@ set(DTU_BASE_SOURCES
   base/ui.h
   base/hex.h base/hex.cpp
   base/waitclock.h base/waitclock.cpp
+  base/regularfile.h base/regularfile.cpp
 )
 set(DTU_SCRIPT_SOURCES
   script/scriptbridge.h script/scriptbridge.cpp
@@ -21,6 +22,7 @@ set(DTU_PROTOCOL_SOURCES
   protocol/frames.h protocol/frames.cpp
   protocol/exchange.h protocol/exchange.cpp
   protocol/commands.h protocol/commands.cpp
+  protocol/replybounds.h protocol/replybounds.cpp
 )
 set(DTU_PARAMS_SOURCES
   params/paramtable.h params/paramtable.cpp
@@ -30,6 +32,7 @@ set(DTU_PARAMS_SOURCES
   params/reader.h params/reader.cpp
   params/writer.h params/writer.cpp
   params/verify.h params/verify.cpp
+  params/hookoperation.h params/hookoperation.cpp
 )
 set(DTU_TOOLS_SOURCES
   tools/transparent.h tools/transparent.cpp

@@ -1,5 +1,6 @@
 #include "config/config.h"
 
+#include "base/regularfile.h"
 #include "params/paramops.h"
 #include "params/valuecodec.h"
 
@@ -189,6 +190,7 @@ bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entr
     row[FieldRaw] = entry.value;
 
     QString display;
+    const ScriptBridge::RowHooks hooks(script, entry.cmdId);
     if (!LoadDisplayText(script, entry.cmdId, entry.value, entry.list, entry.get, &display, error)) {
         table.Append(row); // the row stays with its number, name and raw value only
         return false;
@@ -204,17 +206,7 @@ bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entr
 }
 
 bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error) {
-    QFile f(path);
-    if (path.isEmpty() || !f.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("无法打开文件 %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    *bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        if (error) *error = QStringLiteral("无法读取文件 %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    return true;
+    return ReadRegularFile(path, kMaxConfigFileBytes, bytes, error);
 }
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
@@ -275,6 +267,7 @@ void ConfigStore::LoadExtendedRows(const QJsonValue& params) {
 }
 
 LoadResult ConfigStore::LoadConfiguration(const QString& path) {
+    const ScriptBridge::Operation hooks(script_); // one looping hook stops the load's other hooks
     // Whatever happens below, the previous configuration is gone: saving must never write it
     // under another file's name.
     ConfigRoot = QJsonObject();
@@ -336,6 +329,7 @@ LoadResult ConfigStore::LoadConfiguration(const QString& path) {
 }
 
 LoadResult ConfigStore::LoadExtendedParams(const QString& path) {
+    const ScriptBridge::Operation hooks(script_);
     // Emptied before reading: a file that cannot be read must not leave an earlier
     // configuration's rows on the page.
     iface_.RequestList.clear();

@@ -132,7 +132,8 @@ private:
     TextEncoding encoding_ = TextEncoding::Gbk;
 };
 
-// The whole file as bytes; false with the reason when it cannot be read.
+// The whole file as bytes; false with the reason when it cannot be read. Only a regular file of
+// at most kMaxConfigFileBytes is read (a FIFO or a device file counts as unreadable).
 bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error);
 // Writes bytes through a temporary file renamed over the target: the target is either the old
 // file or the complete new one. False with the reason when it fails.

@@ -17,6 +17,8 @@ public:
     virtual void Send(const QByteArray& bytes) = 0;
     // Every byte received so far; never waits. A serial read error throws LinkError.
     virtual QByteArray Read() = 0;
+    // The line rate in bits per second when the link has one (the serial port); 0 otherwise.
+    virtual int BitsPerSecond() const { return 0; }
 };
 
 // A channel that is never open; in use until a port is opened.

@@ -15,4 +15,9 @@ QByteArray DataChannel::Read() {
     return {};
 }
 
+int DataChannel::BitsPerSecond() const {
+    if (tcp_.IsConnected() || !serial_.IsOpen()) return 0;
+    return serial_.BaudRate();
+}
+
 } // namespace dtu

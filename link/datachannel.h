@@ -13,6 +13,7 @@ public:
     bool IsOpen() const override { return tcp_.IsConnected() || serial_.IsOpen(); }
     void Send(const QByteArray& bytes) override;
     QByteArray Read() override;
+    int BitsPerSecond() const override;
 
 private:
     SerialLink& serial_;

@@ -56,6 +56,8 @@ static void PlanInitialText(const ParamRow& row, ScriptBridge& script, EditorPla
 EditorPlan PlanEditor(const ParamRow& row, int engineeringLevel, ScriptBridge& script) {
     EditorPlan plan;
     if (!RowEditable(row, engineeringLevel)) return plan;
+    const ScriptBridge::Operation op(script);
+    const ScriptBridge::RowHooks hooks(script, row[FieldNumber]);
     script.SetHexInput(RowHexDigits(row));
     if (IsChoiceHook(row[FieldList])) {
         ChoiceList c;
@@ -91,6 +93,7 @@ bool EncodeEditedValue(const ParamRow& row, const QString& text, ScriptBridge& s
             return false;
         }
     } else {
+        const ScriptBridge::RowHooks hooks(script, row[FieldNumber]);
         ScriptResult r = script.SetAscInput(text);
         if (r) r = script.Eval(set);
         if (!r) {

@@ -1,5 +1,6 @@
 #include "params/reader.h"
 
+#include "params/hookoperation.h"
 #include "params/paramops.h"
 #include "params/valuecodec.h"
 #include "base/hex.h"
@@ -20,7 +21,7 @@ quint16 ParamReplyWord(Exchange& ex) {
 
 QByteArray ParamReadRequest(Exchange& ex, const QByteArray& requestList) {
     const quint16 word = ParamReadWord(ex);
-    ex.Send(ex.BuildRequest(word, requestList));
+    ex.Send(ex.BuildRequest(word, requestList, kReadOp));
     return ex.ReceiveReply(3000);
 }
 
@@ -60,6 +61,7 @@ bool DecodeItem(ParamTable& table, quint16 number, const QByteArray& value, Scri
     const QString text = ByteToHex(static_cast<quint8>(number >> 8)) + ByteToHex(static_cast<quint8>(number & 0xFF));
     const int row = FindRow(table, text);
     if (row < 0) return true;
+    const ScriptBridge::RowHooks hooks(script, text);
     const QString digits = BytesToHex(value);
     SetRawValue(table, row, digits);
     const ParamRow& r = table.Row(row);
@@ -107,6 +109,7 @@ DataFailure ReadTable(Exchange& ex, const QByteArray& requestList, const TableLo
 
 void ReadAll(Exchange& ex, ParamTable& main, ParamTable& iface) {
     AppState& s = ex.State();
+    const HookOperation hooks(ex.Script(), &ex.Status());
     ex.Status().SetResult(QStringLiteral("[参数读取中，请稍候...]"));
     const TableLookup active = [&] { return ActiveTable(s, main, iface); };
     if (s.CurrentParamChannel == s.MainParamChannel) ReadTable(ex, main.RequestList, active);

@@ -26,7 +26,7 @@ int WriteParam(Exchange& ex, ParamTable& main, ParamTable& iface, const QString&
     const QString shown = r[FieldDisplay].isEmpty() ? QStringLiteral("(空)") : r[FieldDisplay];
     ex.Status().Log(QStringLiteral("设置参数：") + r[FieldName] + QLatin1Char('=') + shown);
     const QByteArray data = HexPairsToBytes(RowHexDigits(r));
-    ex.Send(ex.BuildRequest(word, data));
+    ex.Send(ex.BuildRequest(word, data, QStringLiteral("参数设置")));
     const int rc = ex.CheckAckReply();
     ex.Status().Report(WriteMessage(rc));
     return rc;

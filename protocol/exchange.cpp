@@ -1,6 +1,7 @@
 #include "protocol/exchange.h"
 
 #include "base/hex.h"
+#include "protocol/replybounds.h"
 
 #include <QTimer>
 
@@ -15,11 +16,19 @@ quint16 Exchange::ScriptWord(const QString& expression) {
     return static_cast<quint16>(hi * 256 + lo);
 }
 
-QByteArray Exchange::BuildRequest(quint16 command, const QByteArray& data) {
+QByteArray Exchange::BuildRequest(quint16 command, const QByteArray& data, const QString& op) {
     const ScriptResult r = script_.Eval(QStringLiteral("PrevCmd();"));
     if (!r) throw OperationError(r.error);
     prefix_ = HexPairsToBytes(r.text);
     const QByteArray frame = ComposeFrame(prefix_, command, data);
+    if (frame.isEmpty()) {
+        // The length field would wrap: the device would take a different, shorter frame.
+        const QString name = op.isEmpty() ? QStringLiteral("命令%1").arg(command, 4, 16, QLatin1Char('0')).toUpper() : op;
+        throw OperationError(QStringLiteral("[%1失败，请求帧过长（%2字节，最多%3字节）！]")
+                                 .arg(name)
+                                 .arg(prefix_.size() + data.size() + 8)
+                                 .arg(kMaxFrameSize));
+    }
     FrameLog(true, frame);
     return frame;
 }
@@ -53,17 +62,22 @@ QByteArray Exchange::ReceiveReply(int timeoutMs) {
         clock_.Pause(100);
     }
     if (r.isEmpty()) return r;
+    ReplyBounds bounds(channel_->BitsPerSecond());
+    if (!ReplyBounds::Fits({}, r)) return {};
     int quiet = 0;
     while (!state_.CancelRequested) {
         clock_.Pause(10);
         if (state_.CancelRequested) break; // set while pausing: no further read
         const QByteArray more = channel_->Read();
         if (!more.isEmpty()) {
+            // A bound that ends the wait drops what came: the caller sees no reply.
+            if (!ReplyBounds::Fits(r, more)) return {};
             r += more;
             quiet = 0;
         } else if (++quiet > 40) {
             break;
         }
+        if (!bounds.Holds(r, 10)) return {};
     }
     FrameLog(false, r);
     return r;

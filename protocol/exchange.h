@@ -33,8 +33,10 @@ public:
     quint16 GetCmdWord(const QString& name) { return ScriptWord(QStringLiteral("GetCmd(\"%1\");").arg(name)); }
 
     // Evaluates PrevCmd(); for the prefix (a script error throws OperationError), builds the
-    // frame and logs it at level 1. Does not send.
-    QByteArray BuildRequest(quint16 command, const QByteArray& data = {});
+    // frame and logs it at level 1. Does not send. A frame too long for its length field is
+    // refused with OperationError "[<op>失败，请求帧过长...]" (op: the caller's operation name;
+    // empty: the command word names it).
+    QByteArray BuildRequest(quint16 command, const QByteArray& data = {}, const QString& op = {});
     // The prefix built for the last request.
     const QByteArray& RequestPrefix() const { return prefix_; }
 
@@ -44,7 +46,9 @@ public:
     void SendRaw(const QByteArray& bytes);
 
     // Waits up to timeout div 100 polls of 100 ms for the first bytes, then collects until
-    // 41 quiet polls of 10 ms in a row. Timer1 is held stopped for the whole wait.
+    // 41 quiet polls of 10 ms in a row. Timer1 is held stopped for the whole wait. A collection
+    // that leaves the bounds of ReplyBounds (size, no frame, a frame too slow, bytes going on
+    // after a frame) ends at once and gives the empty text: to the checks, no reply.
     QByteArray ReceiveReply(int timeoutMs);
 
     ReplyOutcome CheckAckReply();

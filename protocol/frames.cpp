@@ -6,6 +6,7 @@ namespace dtu {
 
 QByteArray ComposeFrame(const QByteArray& prefix, quint16 command, const QByteArray& data) {
     const qsizetype length = data.size() + prefix.size() + 4;
+    if (length + 4 > kMaxFrameSize) return {};
     QByteArray f;
     f.reserve(length + 4);
     f.append(static_cast<char>(0xAA));
@@ -20,6 +21,15 @@ QByteArray ComposeFrame(const QByteArray& prefix, quint16 command, const QByteAr
 }
 
 qsizetype FindHeader(const QByteArray& r) { return r.indexOf(QByteArrayLiteral("\xAA\x55")); }
+
+FrameSpan FirstFrame(const QByteArray& r, qsizetype from) {
+    FrameSpan s;
+    s.start = r.indexOf(QByteArrayLiteral("\xAA\x55"), qMax<qsizetype>(from, 0));
+    if (s.start < 0 || r.size() - s.start < 4) return s;
+    s.size = ByteAt(r, s.start + 2) * 256 + ByteAt(r, s.start + 3) + 4;
+    s.complete = r.size() - s.start >= s.size;
+    return s;
+}
 
 bool BeginsWithHeader(const QByteArray& r) { return r.startsWith(QByteArrayLiteral("\xAA\x55")); }
 

@@ -21,8 +21,24 @@ enum ReplyOutcome : int {
 // Failures of a reply that carries parameter data.
 enum class DataFailure { None, NoResponse, BadHeader, BadCommandWord, BadChecksum };
 
-// The complete frame for a prefix, command word and data.
+// The largest frame the 16-bit length field can describe: length FFFF plus header and checksum.
+inline constexpr qsizetype kMaxFrameSize = 0xFFFF + 4;
+
+// The complete frame for a prefix, command word and data; the empty array when the frame would
+// be longer than kMaxFrameSize (its length field cannot hold it).
 QByteArray ComposeFrame(const QByteArray& prefix, quint16 command, const QByteArray& data);
+
+// The frame that begins at the first AA 55 at or after `from`: where it starts (-1: no header
+// yet), how many bytes it has by its length field (length + 4; 0 while the length field has not
+// arrived) and whether all of them are there.
+struct FrameSpan {
+    qsizetype start = -1;
+    qsizetype size = 0;
+    bool complete = false;
+    // Index just past the frame's last byte (valid when size > 0).
+    qsizetype End() const { return start + size; }
+};
+FrameSpan FirstFrame(const QByteArray& r, qsizetype from = 0);
 
 // Index of the first AA 55 in r, or -1.
 qsizetype FindHeader(const QByteArray& r);

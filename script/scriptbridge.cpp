@@ -182,6 +182,46 @@ struct ScriptBridge::Guard {
     HookCache hooks;
 };
 
+static ScriptResult TimedOut() {
+    ScriptResult r;
+    r.error = QStringLiteral("脚本执行超时");
+    r.timedOut = true;
+    return r;
+}
+
+ScriptResult ScriptBridge::Finish(ScriptResult r) {
+    if (r.timedOut && opDepth_ > 0 && !stopped_) {
+        stopped_ = true;
+        stoppedRow_ = inRow_ ? row_ : QString();
+    }
+    return r;
+}
+
+ScriptBridge::Operation::Operation(ScriptBridge& script) : script_(script), outermost_(script.opDepth_++ == 0) {
+    if (outermost_) {
+        script_.stopped_ = false;
+        script_.stoppedRow_.clear();
+    }
+}
+
+ScriptBridge::Operation::~Operation() {
+    if (--script_.opDepth_ == 0) {
+        script_.stopped_ = false;
+        script_.stoppedRow_.clear();
+    }
+}
+
+ScriptBridge::RowHooks::RowHooks(ScriptBridge& script, const QString& number)
+    : script_(script), previous_(script.row_), wasInRow_(script.inRow_) {
+    script_.row_ = number;
+    script_.inRow_ = true;
+}
+
+ScriptBridge::RowHooks::~RowHooks() {
+    script_.row_ = previous_;
+    script_.inRow_ = wasInRow_;
+}
+
 ScriptBridge::ScriptBridge()
     : engine_(std::make_unique<QJSEngine>()), guard_(std::make_unique<Guard>(engine_.get())) {}
 ScriptBridge::~ScriptBridge() = default;
@@ -206,15 +246,14 @@ bool ScriptBridge::LoadFile(const QString& path, QString* error) {
     return true;
 }
 
+// Turning a result into text runs script code too (toString or valueOf of an object a hook
+// returns or throws), so the watchdog stays armed until the text is made.
+
 // Calls a function made by HookCache: { ok, v } on completion, { ok: false, e } when the text threw.
 static ScriptResult CallWrapped(Watchdog& dog, int limitMs, const QJSValue& fn, const QJSValueList& args) {
     ScriptResult r;
     dog.Arm(limitMs);
     const QJSValue out = QJSValue(fn).call(args);
-    if (dog.Disarm()) {
-        r.error = QStringLiteral("脚本执行超时");
-        return r;
-    }
     if (out.isError() || !out.isObject()) {
         r.error = out.toString();
     } else if (!out.property(QStringLiteral("ok")).toBool()) {
@@ -223,63 +262,66 @@ static ScriptResult CallWrapped(Watchdog& dog, int limitMs, const QJSValue& fn, 
         r.ok = true;
         const QJSValue v = out.property(QStringLiteral("v"));
         if (!v.isUndefined() && !v.isNull()) r.text = v.toString();
-        return r;
     }
-    if (r.error.isEmpty()) r.error = QStringLiteral("脚本错误");
+    if (dog.Disarm()) return TimedOut();
+    if (!r.ok && r.error.isEmpty()) r.error = QStringLiteral("脚本错误");
     return r;
 }
 
 ScriptResult ScriptBridge::Eval(const QString& text) {
+    if (SkipsHooks()) return TimedOut();
     const QJSValue hook = guard_->hooks.Lookup(*engine_, text);
-    if (hook.isCallable()) return CallWrapped(guard_->dog, timeLimitMs_, hook, {});
+    if (hook.isCallable()) return Finish(CallWrapped(guard_->dog, timeLimitMs_, hook, {}));
     ScriptResult r;
     QStringList trace;
-    QJSValue v;
-    bool interrupted = false;
     guard_->dog.Arm(timeLimitMs_);
-    v = engine_->evaluate(text, QString(), 1, &trace);
-    interrupted = guard_->dog.Disarm();
-    if (interrupted) {
-        r.error = QStringLiteral("脚本执行超时");
-        return r;
-    }
+    const QJSValue v = engine_->evaluate(text, QString(), 1, &trace);
     if (v.isError() || !trace.isEmpty()) {
         r.error = v.toString();
         if (r.error.isEmpty()) r.error = QStringLiteral("脚本错误");
-        return r;
+    } else {
+        r.ok = true;
+        if (!v.isUndefined() && !v.isNull()) r.text = v.toString();
     }
-    r.ok = true;
-    if (!v.isUndefined() && !v.isNull()) r.text = v.toString();
+    if (guard_->dog.Disarm()) return Finish(TimedOut());
     return r;
 }
 
 bool ScriptBridge::EvalInt(const QString& text, int* value, QString* error) {
+    if (SkipsHooks()) {
+        if (error) *error = TimedOut().error;
+        return false;
+    }
     QStringList trace;
-    QJSValue v;
     guard_->dog.Arm(timeLimitMs_);
-    v = engine_->evaluate(text, QString(), 1, &trace);
+    const QJSValue v = engine_->evaluate(text, QString(), 1, &trace);
+    const bool failed = v.isError() || !trace.isEmpty();
+    const QString failure = failed ? v.toString() : QString();
+    const int n = failed ? 0 : v.toInt();
     if (guard_->dog.Disarm()) {
-        if (error) *error = QStringLiteral("脚本执行超时");
+        if (error) *error = Finish(TimedOut()).error;
         return false;
     }
-    if (v.isError() || !trace.isEmpty()) {
-        if (error) *error = v.toString();
+    if (failed) {
+        if (error) *error = failure;
         return false;
     }
-    *value = v.toInt();
+    *value = n;
     return true;
 }
 
 // The same as evaluating the statements below, without compiling one text per value.
 ScriptResult ScriptBridge::SetHexInput(const QString& hexDigits) {
     const QJSValue set = guard_->hooks.Setter(*engine_, QStringLiteral("hexinput"));
-    if (set.isCallable()) return CallWrapped(guard_->dog, timeLimitMs_, set, {QJSValue(hexDigits)});
+    if (SkipsHooks()) return TimedOut();
+    if (set.isCallable()) return Finish(CallWrapped(guard_->dog, timeLimitMs_, set, {QJSValue(hexDigits)}));
     return Eval(HexInputStatement(hexDigits));
 }
 
 ScriptResult ScriptBridge::SetAscInput(const QString& text) {
     const QJSValue set = guard_->hooks.Setter(*engine_, QStringLiteral("ascinput"));
-    if (set.isCallable()) return CallWrapped(guard_->dog, timeLimitMs_, set, {QJSValue(text)});
+    if (SkipsHooks()) return TimedOut();
+    if (set.isCallable()) return Finish(CallWrapped(guard_->dog, timeLimitMs_, set, {QJSValue(text)}));
     return Eval(AscInputStatement(text));
 }
 

@@ -1,6 +1,7 @@
 // Configuration and extended-parameter files: what a load puts in the tables and on screen,
 // the menu and the restore at start, saving in the file's own encoding, damaged files.
 // Every test runs in a fresh temporary directory as the current directory.
+#include "base/regularfile.h"
 #include "config/config.h"
 #include "params/paramops.h"
 #include "base/hex.h"
@@ -18,6 +19,7 @@
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dtu;
@@ -286,6 +288,37 @@ private slots:
         QCOMPARE(next.main.Count() + next.iface.Count(), 0);
         QCOMPARE(next.view.caption, "unset");
         QCOMPARE(next.store.ConfigPath, bad);
+    }
+
+    // Names that are not regular files are refused at once, as unreadable files are: a FIFO
+    // (open would wait for a writer), /dev/zero (read would never end), a directory.
+    void specialFilesRefused() {
+        QVERIFY(::mkfifo("fifo.txt", 0600) == 0);
+        QElapsedTimer t;
+        t.start();
+        for (const QString& name : {QString("fifo.txt"), QString("/dev/zero"), QDir::currentPath()}) {
+            Rig r;
+            r.prompter.fileAnswers = {name};
+            r.store.OpenConfigurationMenu(r.prompter);
+            QCOMPARE(r.prompter.messages.size(), 1);
+            QVERIFY2(r.prompter.messages.at(0).startsWith("无法打开文件 " + name), qPrintable(r.prompter.messages.at(0)));
+            Rig next; // lastfile.log names it now: the start is silent
+            next.store.RestoreLastConfiguration();
+            QVERIFY(!next.store.Loaded() && next.prompter.messages.isEmpty());
+            Write("c.txt", Cfg({"\"ExParamFile\": \"" + name + "\""}, {P("0", "0101")}));
+            const LoadResult ex = r.store.LoadConfiguration("c.txt");
+            QVERIFY(!ex && ex.error.contains(name));
+            QCOMPARE(r.main.Count(), 1);
+        }
+        QVERIFY(t.elapsed() < 5000);
+        // Larger than the limit: refused before reading.
+        QFile big("big.txt");
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(kMaxConfigFileBytes + 1));
+        big.close();
+        QByteArray bytes;
+        QString error;
+        QVERIFY(!ReadWholeFile("big.txt", &bytes, &error));
+        QVERIFY2(error.startsWith("无法读取文件 big.txt"), qPrintable(error));
     }
 
     void menuAndRestore() {

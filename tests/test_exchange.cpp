@@ -51,6 +51,7 @@ private slots:
     void scriptWord_data();
     void scriptWord();
     void sendRawSendsUnchanged();
+    void oversizedFrameRefused();
 
     void frameLog_data();
     void frameLog();
@@ -66,6 +67,8 @@ private slots:
     void piecesAndGaps();
     void cancel_data();
     void cancel();
+    void boundedCollection_data();
+    void boundedCollection();
 
     void timerHeldDuringWait_data();
     void timerHeldDuringWait();
@@ -80,6 +83,20 @@ private slots:
 };
 
 // ---- building and sending --------------------------------------------------------------------
+
+// The length field holds at most FFFF: a longer frame is refused, never sent with a wrapped length.
+void TestExchange::oversizedFrameRefused() {
+    QCOMPARE(ComposeFrame({}, 0x7100, QByteArray(kMaxFrameSize - 8, 'x')).size(), kMaxFrameSize);
+    QVERIFY(ComposeFrame({}, 0x7100, QByteArray(kMaxFrameSize - 7, 'x')).isEmpty());
+    Rig rig;
+    rig.Eval("prefix = '0102';");
+    try {
+        rig.ex.BuildRequest(0x7100, QByteArray(kMaxFrameSize - 9, 'x'), QStringLiteral("参数读取"));
+        QFAIL("built");
+    } catch (const OperationError& e) {
+        QVERIFY2(e.Text().startsWith(QStringLiteral("[参数读取失败，请求帧过长")), qPrintable(e.Text()));
+    }
+}
 
 void TestExchange::buildRequest_data() {
     QTest::addColumn<QString>("prevCmd");
@@ -286,6 +303,51 @@ void TestExchange::piecesAndGaps() {
     QCOMPARE(rig.channel.reads, reads);
     QCOMPARE(rig.clock.Count(100), at.first() - 1);
     QCOMPARE(rig.clock.Count(10), reads - at.first());
+}
+
+// A device that keeps sending: each collecting poll brings `perPoll` bytes of `stream` (cycled),
+// after the first read brought `first`. The wait must end, and only an intact frame may come back.
+void TestExchange::boundedCollection_data() {
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<int>("perPoll");
+    QTest::addColumn<int>("maxPolls"); // collecting polls the wait may take at most
+    QTest::addColumn<bool>("whole");   // the reply comes back (else: empty, a failure)
+    // A 500-row read reply (8 bytes a row) at 9600 baud: 9 bytes a poll, just under the line rate.
+    QByteArray items;
+    for (int i = 0; i < 500; ++i) items += Hex("00 06 01 23 00 00 00 01");
+    const QByteArray frame = ComposeFrame({}, 0x7100, items);
+    QTest::newRow("drip, no header") << QByteArray("x") << QByteArray("x") << 1 << 3001 << false;
+    QTest::newRow("drip inside a frame") << Hex("AA 55 FF FF") << QByteArray("x") << 1 << 250 << false;
+    QTest::newRow("stream after a frame") << kAccept << QByteArray("x") << 1 << 102 << false;
+    QTest::newRow("flood") << QByteArray(4096, 'x') << QByteArray("x") << 4096 << 256 << false;
+    QTest::newRow("long frame at the line rate") << frame.left(9) << frame.mid(9) << 9 << 486 << true;
+}
+
+void TestExchange::boundedCollection() {
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, stream);
+    QFETCH(int, perPoll);
+    QFETCH(int, maxPolls);
+    QFETCH(bool, whole);
+    Rig rig;
+    rig.channel.AtRead(1, first);
+    qsizetype at = 0;
+    rig.clock.onPause = [&](int, int ms) {
+        if (ms != 10) return;
+        if (whole && at >= stream.size()) return; // the frame is through: silence
+        QByteArray chunk;
+        for (int i = 0; i < perPoll && (!whole || at < stream.size()); ++i) chunk += stream.at(at++ % stream.size());
+        rig.channel.Queue(chunk);
+    };
+    const QByteArray r = rig.ex.ReceiveReply(3000);
+    QVERIFY2(rig.clock.Count(10) <= maxPolls, qPrintable(QString::number(rig.clock.Count(10))));
+    if (whole) {
+        QCOMPARE(r, first + stream);
+        QCOMPARE(rig.clock.Count(10), int((stream.size() + perPoll - 1) / perPoll) + 41);
+    } else {
+        QVERIFY(r.isEmpty());
+    }
 }
 
 void TestExchange::cancel_data() {

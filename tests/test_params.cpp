@@ -1,6 +1,7 @@
 // Reading, decoding, editing and writing parameters, without windows: the exchanges run on an
 // in-memory channel whose "device" answers each request.
 #include "params/editor.h"
+#include "params/hookoperation.h"
 #include "params/paramops.h"
 #include "params/reader.h"
 #include "params/valuecodec.h"
@@ -9,6 +10,7 @@
 #include "base/hex.h"
 #include "tests/support/fakes.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace dtu;
@@ -71,6 +73,7 @@ private slots:
     void readAllMessages();
     void readInterfaceTableUsesScriptWords();
     void readNeverPastTheEnd();
+    void readStopsHooksAfterOneTimeout();
 
     void codecs();
     void editorPlans();
@@ -267,6 +270,35 @@ void TestParams::readNeverPastTheEnd() {
     QCOMPARE(payload, Hex("00 03 00 91 05")); // never the checksum bytes
     QCOMPARE(CheckParamReply(lying, 0xF0, 40, &payload), DataFailure::None);
     QVERIFY(payload.isEmpty());
+}
+
+// Six rows whose get hooks never return cost one time limit: the first is stopped, the others are
+// skipped with their values as they were, and the log names the stopped row once.
+void TestParams::readStopsHooksAfterOneTimeout() {
+    Rig rig;
+    rig.script.Eval(QStringLiteral("function Hang(){ for (;;) {} }"));
+    rig.script.SetTimeLimitMs(300);
+    QByteArray items;
+    for (int i = 1; i <= 6; ++i) {
+        const QString number = QStringLiteral("010%1").arg(i);
+        ParamRow r = Row(number, "n", "HEX:0000", {}, "Hang()");
+        r[FieldDisplay] = "old";
+        rig.Add(rig.main, r);
+        items += Hex("00 04") + HexPairsToBytes(number) + Hex("00 07");
+    }
+    rig.Add(rig.main, Row("0201", "n", "HEX:0000", {}, "Num()"));
+    items += Hex("00 04 02 01 00 09");
+    rig.Answer(Reply(0xF000, items));
+    QElapsedTimer t;
+    t.start();
+    ReadAll(rig.ex, rig.main, rig.iface);
+    QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+    for (int i = 0; i < 6; ++i) QCOMPARE(rig.Shown(rig.main, i), "old");
+    QCOMPARE(rig.status.log.filter(QStringLiteral("脚本执行超时")).join("|"), HookStoppedText("0101"));
+    // The next operation runs its hooks again.
+    rig.Answer(Reply(0xF000, Hex("00 04 02 01 00 09")));
+    ReadAll(rig.ex, rig.main, rig.iface);
+    QCOMPARE(rig.Shown(rig.main, 6), "9");
 }
 
 void TestParams::codecs() {

@@ -54,6 +54,7 @@ private slots:
     void loadFileEncodings();
 
     void endlessHookIsInterrupted();
+    void endlessConversionIsInterrupted();
 };
 
 void TestScript::globalsPersistBetweenEvaluations() {
@@ -281,6 +282,30 @@ void TestScript::endlessHookIsInterrupted() {
     QVERIFY(!error.isEmpty());
     QVERIFY(s.EvalInt(QStringLiteral("n > 0 ? 5 : 0"), &v));
     QCOMPARE(v, 5);
+}
+
+// Turning a result into text runs script code too: an object whose toString or valueOf never
+// returns is stopped by the same limit, on the first use of a text and on the compiled later ones.
+void TestScript::endlessConversionIsInterrupted() {
+    ScriptBridge s;
+    s.Eval(QStringLiteral("var loop = { toString: function () { for (;;) {} }, valueOf: function () { for (;;) {} } };"
+                          "function GetNum() { return loop; } function Throws() { throw loop; }"));
+    s.SetTimeLimitMs(100);
+    QElapsedTimer t;
+    t.start();
+    for (int use = 0; use < 3; ++use) {
+        for (const char* text : {"GetNum()", "Throws()"}) {
+            const ScriptResult r = s.Eval(QString::fromLatin1(text));
+            QVERIFY2(!r && r.timedOut, text);
+        }
+    }
+    int n = 0;
+    QString error;
+    QVERIFY(!s.EvalInt(QStringLiteral("loop"), &n, &error));
+    QCOMPARE(error, QStringLiteral("脚本执行超时"));
+    QVERIFY(t.elapsed() < 3000); // seven limits of 100 ms
+    s.SetTimeLimitMs(5000);
+    QCOMPARE(s.Eval(QStringLiteral("1 + 1")).text, QStringLiteral("2"));
 }
 
 QTEST_GUILESS_MAIN(TestScript)

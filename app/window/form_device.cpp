@@ -4,6 +4,7 @@
 #include "app/window/profile_actions.h"
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
+#include "params/hookoperation.h"
 #include "protocol/commands.h"
 
 #include <QComboBox>
@@ -30,7 +31,10 @@ void TForm1::N6Click() {
 }
 
 void TForm1::N5Click() {
-    Guarded([this] { Config().OpenConfigurationMenu(*prompter_); });
+    Guarded([this] {
+        const dtu::HookOperation hooks(Script(), &status_);
+        Config().OpenConfigurationMenu(*prompter_);
+    });
 }
 
 void TForm1::SetCaption(const QString& text) { setWindowTitle(text); }

@@ -4,6 +4,7 @@
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
 #include "params/editor.h"
+#include "params/hookoperation.h"
 #include "params/paramops.h"
 
 #include <QAbstractItemView>
@@ -163,6 +164,7 @@ void ParamEditor::OpenEditor(int index) {
     edit_->clear();
     if (!table) return;
 
+    const dtu::HookOperation hooks(form_.Script(), &form_.Status());
     const dtu::EditorPlan plan = dtu::PlanEditor(table->Row(index), form_.State().EngineeringLevel, form_.Script());
     for (const QString& error : plan.errors)
         form_.Prompter().Message(error);

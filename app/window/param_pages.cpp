@@ -3,6 +3,7 @@
 #include "app/window/profile_actions.h"
 #include "app/window/tform1.h"
 #include "base/hex.h"
+#include "params/hookoperation.h"
 #include "params/paramops.h"
 #include "params/reader.h"
 #include "params/writer.h"
@@ -182,6 +183,7 @@ void ParamPages::WriteTableRows(QTableView* view, dtu::ParamTable& table) {
 
 void ParamPages::WriteChangedRows() {
     if (!ParamChannelOpen()) return;
+    const dtu::HookOperation hooks(form_.Script(), &form_.Status()); // the editors opened on the way
     const ProfileActions::VerifyPlan verify = form_.Profile().PlanVerification();
     {
         // Whatever happens below, an error included, the changes count as handled.
@@ -200,6 +202,7 @@ void ParamPages::btWriteClick() {
 void ParamPages::BatchWrite() {
     form_.Guarded([this] {
         if (!ParamChannelOpen()) return;
+        const dtu::HookOperation hooks(form_.Script(), &form_.Status());
         dtu::ParamTable* table = ActiveParamTable();
         QTableView* view = ActiveList();
         if (!table || !view) return;

@@ -8,6 +8,7 @@
 #include "app/window/prompter.h"
 #include "app/window/transparent_page.h"
 #include "app/window/widgetkit.h"
+#include "params/hookoperation.h"
 #include "protocol/commands.h"
 
 #include <QAction>
@@ -256,5 +257,8 @@ void TForm1::Timer1Timer() { transparent_->ShowReceived(); }
 void TForm1::Timer2Timer() { params_->Editor().TrackEditors(); }
 
 void TForm1::Timer3Timer() {
-    Guarded([this] { Config().RestoreLastConfiguration(); });
+    Guarded([this] {
+        const dtu::HookOperation hooks(Script(), &status_);
+        Config().RestoreLastConfiguration();
+    });
 }
