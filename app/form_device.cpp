@@ -28,7 +28,8 @@ void TForm1::SelectParamChannel(int channel) {
 void TForm1::RestoreLastConfiguration() { config_.RestoreLastConfiguration(); }
 
 void TForm1::SerialOpened(const QString& port, const QString& baud, const QString& format) {
-    config_.StoreSerialSettings(port, baud, format);
+    const QString notSaved = config_.StoreSerialSettings(port, baud, format);
+    if (!notSaved.isEmpty()) status_.Log(notSaved);
 }
 
 void TForm1::N1Click() {
