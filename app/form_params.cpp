@@ -114,6 +114,7 @@ void TForm1::WireParams() {
 
     for (QTableView* list : {ListView1, ListView2}) {
         connect(list, &QAbstractItemView::clicked, this, &TForm1::ListView1Click);
+        connect(list, &QAbstractItemView::pressed, this, &TForm1::ListPress);
         connect(list, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
     }
     connect(ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TForm1::ListView1Change);
@@ -287,6 +288,15 @@ void TForm1::Timer2Timer() { TrackEditors(); }
 
 void TForm1::ListChange(const QModelIndex& current) {
     const int index = current.isValid() ? current.row() : -1;
+    // A mouse press makes its row current before it selects it. Opening the editor now would
+    // find no selected row, and a message box shown now would swallow the click: the editor
+    // opens when the press has selected the row (ListPress).
+    const QTableView* view = current.model() == &interfaceTable_ ? ListView2 : ListView1;
+    if (index >= 0 && !view->selectionModel()->isSelected(current)) {
+        HideEditors();
+        pressPendingRow_ = index;
+        return;
+    }
     OpenEditor(index);
     const dtu::ParamTable* table = ActiveParamTable();
     if (!table || index < 0 || index >= table->Count()) return;
@@ -298,7 +308,18 @@ void TForm1::ListView1Change(const QModelIndex& current) { ListChange(current); 
 
 void TForm1::ListView2Change(const QModelIndex& current) { ListChange(current); }
 
-void TForm1::ListView1Click(const QModelIndex& index) { OpenEditor(index.row()); }
+void TForm1::ListPress(const QModelIndex& index) {
+    pressOpenedRow_ = -1;
+    if (index.row() != std::exchange(pressPendingRow_, -1)) return;
+    pressOpenedRow_ = index.row();
+    ListChange(index);
+}
+
+void TForm1::ListView1Click(const QModelIndex& index) {
+    // The press of this click has opened the editor (and shown its messages) already.
+    if (std::exchange(pressOpenedRow_, -1) == index.row()) return;
+    OpenEditor(index.row());
+}
 
 // The first click of a double click opened the editor; the second one (no click of its own)
 // gives it the focus.

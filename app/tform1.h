@@ -287,6 +287,11 @@ private:
     // Makes a row the selected and current one (which opens its editor).
     void SelectListRow(QTableView* view, int row);
     void ListChange(const QModelIndex& current);
+    // A mouse press in either list, after it has selected the row.
+    void ListPress(const QModelIndex& index);
+    // The row a mouse press made current before selecting it (its editor waits for the press
+    // to end), and the row whose editor the last press opened (its click opens nothing more).
+    int pressPendingRow_ = -1, pressOpenedRow_ = -1;
     // The active table's selected row, while the editor shown belongs to that table.
     bool EditTarget(dtu::ParamTable** table, int* row);
     void WriteChangedRows(QTableView* view, dtu::ParamTable& table);

@@ -165,6 +165,8 @@ private slots:
     void maskAndLength();
     void choiceBox();
     void doubleClickFocusesEditor();
+    void clickAfterErrorOpensEditor_data();
+    void clickAfterErrorOpensEditor();
     void closedChannel_data();
     void closedChannel();
     void writeChangedRows();
@@ -390,6 +392,49 @@ void TestWindowParams::doubleClickFocusesEditor() {
     QVERIFY(w.F().GEdit->hasFocus());
     w.DoubleClick("0202");
     QVERIFY(w.F().GComboBox->hasFocus());
+}
+
+void TestWindowParams::clickAfterErrorOpensEditor_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("get");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("combo");
+    QTest::newRow("choice list not JSON: free text") << R"([["A","B"],["41","42"])" << "GetStr()"
+                                                     << "选择列表格式错误：" << false;
+    QTest::newRow("get hook error: choice box") << R"([["A","B"],["41","42"]])" << "NoSuch()"
+                                                << "ReferenceError: " << true;
+}
+
+// A message box shown while a click is pressed keeps the release from the list: the press alone
+// must leave the editor open over the clicked row, and a release that does arrive adds nothing.
+void TestWindowParams::clickAfterErrorOpensEditor() {
+    QFETCH(QString, list);
+    QFETCH(QString, get);
+    QFETCH(QString, message);
+    QFETCH(bool, combo);
+    Window w;
+    TForm1& f = w.F();
+    w.Table().Append(Row("0A20", "HEX:41", list, get));
+    QVERIFY(w.Show());
+    w.Click("0101");
+    QVERIFY(f.GEdit->isVisible());
+    const QPoint at = w.Centre("0A20", false);
+    QTest::mousePress(w.List()->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(w.prompter.messages.size(), 1);
+    QVERIFY2(w.prompter.messages.at(0).startsWith(message), qPrintable(w.prompter.messages.at(0)));
+    QWidget* shown = combo ? static_cast<QWidget*>(f.GComboBox) : f.GEdit;
+    QWidget* other = combo ? static_cast<QWidget*>(f.GEdit) : f.GComboBox;
+    const int row = w.RowOf("0A20");
+    QVERIFY(shown->isVisible() && other->isHidden());
+    QCOMPARE(shown->geometry().top(), w.List()->rowViewportPosition(row));
+    QTest::mouseRelease(w.List()->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(w.prompter.messages.size(), 1);
+    QVERIFY(shown->isVisible());
+    // A later click on the same row opens it afresh, as a click on the current row always does.
+    w.Click("0A20");
+    QCOMPARE(w.prompter.messages.size(), 2);
+    QVERIFY(shown->isVisible());
+    if (!combo) QCOMPARE(f.GEdit->text(), QStringLiteral("A"));
 }
 
 void TestWindowParams::closedChannel_data() {
