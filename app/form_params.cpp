@@ -8,6 +8,7 @@
 // replaced table (tableGeneration_) ends a run of writes.
 #include "app/tform1.h"
 
+#include "app/editoraccess.h"
 #include "params/editor.h"
 #include "params/paramops.h"
 #include "params/reader.h"
@@ -93,6 +94,7 @@ void TForm1::WireParams() {
     editValidator_ = new EditValidator(GEdit);
     GEdit->setValidator(editValidator_);
     GEdit->installEventFilter(this);
+    dtu::SetInPlaceEditors({GEdit, GComboBox});
     connect(GEdit, &QLineEdit::textChanged, this, [this](const QString& text) { editValidator_->SetCurrent(text); });
     connect(GEdit, &QLineEdit::textChanged, this, &TForm1::GEditChange);
 
@@ -269,6 +271,7 @@ void TForm1::TrackEditors() {
     QTableView* list = ActiveList();
     const int row = SelectedRow(list);
     if (row < 0) return;
+    dtu::NameInPlaceEditors({GEdit, GComboBox}, ActiveParamTable()->Row(row)[dtu::FieldName]);
     QWidget* cells = list->viewport();
     // Over the value cell: right of number, name and raw value (only the name is shown, so
     // 210 px on the main list, 200 on the interface list, less when scrolled sideways).

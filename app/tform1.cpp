@@ -1,5 +1,6 @@
 #include "app/tform1.h"
 
+#include "app/editoraccess.h"
 #include "app/prompter.h"
 
 #include <QAction>
@@ -102,6 +103,7 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
       prompter_(prompter ? prompter : ownPrompter_.get()),
       exchange_(state_, script_, closedChannel_, clock_, status_, Timer1) {
     InitGuiResources();
+    dtu::InstallListAccessibility(); // before the lists exist: they get their accessible table from it
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("参数配置程序"));
     setFont(UiFont());

@@ -37,3 +37,4 @@ set(DTUGUI_SOURCES
 set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
+list(APPEND DTUGUI_SOURCES app/editoraccess.h app/editoraccess.cpp)

@@ -9,6 +9,7 @@
 #include "tests/support/fakes.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -167,6 +168,7 @@ private slots:
     void doubleClickFocusesEditor();
     void clickAfterErrorOpensEditor_data();
     void clickAfterErrorOpensEditor();
+    void editorInAccessibilityTree();
     void closedChannel_data();
     void closedChannel();
     void writeChangedRows();
@@ -435,6 +437,37 @@ void TestWindowParams::clickAfterErrorOpensEditor() {
     QCOMPARE(w.prompter.messages.size(), 2);
     QVERIFY(shown->isVisible());
     if (!combo) QCOMPARE(f.GEdit->text(), QStringLiteral("A"));
+}
+
+// A screen reader finds the shown editor as the list's last accessible child, named after its row.
+void TestWindowParams::editorInAccessibilityTree() {
+    Window w;
+    TForm1& f = w.F();
+    QVERIFY(w.Show());
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(w.List());
+    QVERIFY(table && table->tableInterface());
+    for (const auto& [number, editor] : {std::pair<QString, QWidget*>{"0101", f.GEdit}, {"0103", f.GComboBox}}) {
+        w.Click(number);
+        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->parentWidget(), w.List()->viewport()); // drawn where it always was
+        const int last = table->childCount() - 1;
+        QAccessibleInterface* child = table->child(last);
+        QVERIFY(child && child->object() == editor);
+        QCOMPARE(child->text(QAccessible::Description), w.Field(number, FieldName));
+        if (editor == f.GEdit) QCOMPARE(child->text(QAccessible::Name), w.Field(number, FieldName));
+        QCOMPARE(table->indexOfChild(child), last);
+        const QRect at(editor->mapToGlobal(QPoint(0, 0)), editor->size());
+        QCOMPARE(table->childAt(at.center().x(), at.center().y()), child);
+        // the cells are still there, in rows and shown columns
+        QAccessibleInterface* name = table->tableInterface()->cellAt(w.RowOf(number), 0);
+        QVERIFY(name && name->tableCellInterface());
+        QCOMPARE(name->text(QAccessible::Name), w.Field(number, FieldName));
+        QCOMPARE(table->indexOfChild(name), (w.RowOf(number) + 1) * table->tableInterface()->columnCount());
+        QVERIFY(name->tableCellInterface()->isSelected());
+    }
+    w.SelectRow(0); // a heading: no editor, no extra child
+    QVERIFY(f.GEdit->isHidden() && f.GComboBox->isHidden());
+    QCOMPARE(table->childCount(), (w.Table().Count() + 1) * table->tableInterface()->columnCount());
 }
 
 void TestWindowParams::closedChannel_data() {
