@@ -57,6 +57,7 @@ set(DTUGUI_SOURCES
   app/window/param_pages.h app/window/param_pages.cpp
   app/window/param_editor.h app/window/param_editor.cpp
   app/window/profile_actions.h app/window/profile_actions.cpp
+  app/window/editoraccess.h app/window/editoraccess.cpp
   app/window/resources.qrc
 )
 

@@ -26,7 +26,10 @@ bool IsAscii(const QByteArray& bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<quint8>(c) < 0x80; });
 }
 
-// The text when the bytes are valid UTF-8 throughout.
+QStringDecoder GbkDecoder() { return QStringDecoder("GBK", QStringDecoder::Flag::Stateless); }
+QStringEncoder GbkEncoder() { return QStringEncoder("GBK", QStringEncoder::Flag::Stateless); }
+
+// The text when the bytes are valid UTF-8 throughout (a byte-order mark in them is a character).
 bool DecodeUtf8(const QByteArray& bytes, QString* text) {
     QStringDecoder d(QStringDecoder::Utf8,
                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
@@ -36,10 +39,59 @@ bool DecodeUtf8(const QByteArray& bytes, QString* text) {
     return true;
 }
 
-QString DecodeGbk(const QByteArray& bytes) {
-    QStringDecoder d("GBK", QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    if (!d.isValid()) return QString::fromLatin1(bytes);
-    return d.decode(bytes);
+// The text when the bytes are GBK throughout and encode back to themselves; otherwise false
+// with the best text that can be had (undecodable bytes as replacement characters).
+bool DecodeGbk(const QByteArray& bytes, QString* text) {
+    QStringDecoder d = GbkDecoder();
+    if (!d.isValid()) {
+        *text = QString::fromLatin1(bytes);
+        return IsAscii(bytes);
+    }
+    *text = d.decode(bytes);
+    if (d.hasError()) return false;
+    QStringEncoder e = GbkEncoder();
+    const QByteArray back = e.encode(*text);
+    return !e.hasError() && back == bytes;
+}
+
+// GBK bytes for exactly this text, false when some character has no GBK form (or the codec
+// would map it to another one).
+bool EncodeGbkExactly(const QString& text, QByteArray* bytes) {
+    QStringEncoder e = GbkEncoder();
+    if (!e.isValid()) return false;
+    QByteArray b = e.encode(text);
+    if (e.hasError()) return false;
+    QStringDecoder d = GbkDecoder();
+    if (d.decode(b) != text || d.hasError()) return false;
+    *bytes = std::move(b);
+    return true;
+}
+
+// GBK bytes of a JSON text; a character without a GBK form becomes a \u escape (two for a
+// character beyond the BMP). Valid because non-ASCII characters occur in JSON only inside strings.
+QByteArray EncodeGbkJson(const QString& text) {
+    QByteArray out;
+    if (EncodeGbkExactly(text, &out)) return out;
+    out.reserve(text.size() * 2);
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x80) {
+            out.append(char(c.unicode()));
+            ++i;
+            continue;
+        }
+        const qsizetype len = (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
+        const QString ch = text.mid(i, len);
+        QByteArray b;
+        if (EncodeGbkExactly(ch, &b)) {
+            out.append(b);
+        } else {
+            for (QChar u : ch) out.append(QByteArray("\\u") + QByteArray::number(u.unicode(), 16).rightJustified(4, '0'));
+        }
+        i += len;
+    }
+    return out;
 }
 
 // A top-level setting as text; an empty text counts as missing.
@@ -97,33 +149,40 @@ int MemberIndex(const QString& name) {
 
 DecodedText DecodeText(const QByteArray& bytes) {
     DecodedText out;
-    if (bytes.startsWith(kUtf8Bom) && DecodeUtf8(bytes.mid(kUtf8Bom.size()), &out.text)) {
+    if (bytes.startsWith(kUtf8Bom)) {
+        const QByteArray rest = bytes.mid(kUtf8Bom.size());
         out.encoding = TextEncoding::Utf8Bom;
+        out.exact = DecodeUtf8(rest, &out.text);
+        if (!out.exact) out.text = QString::fromUtf8(rest);
         return out;
     }
-    if (!IsAscii(bytes) && DecodeUtf8(bytes, &out.text)) {
+    out.exact = DecodeGbk(bytes, &out.text);
+    if (out.exact) return out;
+    QString utf8;
+    if (DecodeUtf8(bytes, &utf8)) {
+        out.text = std::move(utf8);
         out.encoding = TextEncoding::Utf8;
-        return out;
+        out.exact = true;
     }
-    out.text = DecodeGbk(bytes);
-    out.encoding = TextEncoding::Gbk;
     return out;
 }
 
 QByteArray EncodeText(const QString& text, TextEncoding encoding, TextEncoding* used) {
     if (encoding == TextEncoding::Gbk) {
-        QStringEncoder e("GBK");
-        if (e.isValid()) {
-            QByteArray b = e.encode(text);
-            if (!e.hasError()) {
-                if (used) *used = TextEncoding::Gbk;
-                return b;
-            }
+        QByteArray b;
+        if (EncodeGbkExactly(text, &b)) {
+            if (used) *used = TextEncoding::Gbk;
+            return b;
         }
         encoding = TextEncoding::Utf8Bom;
     }
     if (used) *used = encoding;
     return encoding == TextEncoding::Utf8Bom ? kUtf8Bom + text.toUtf8() : text.toUtf8();
+}
+
+QByteArray EncodeJsonText(const QString& text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Gbk) return EncodeGbkJson(text);
+    return EncodeText(text, encoding);
 }
 
 int CountLines(const QString& text) {
@@ -289,6 +348,7 @@ LoadResult ConfigStore::LoadConfiguration(const QString& path) {
     if (!ParseObject(path, decoded.text, &root, &error)) return LoadResult::Failure(error);
     ConfigRoot = root;
     encoding_ = decoded.encoding;
+    exact_ = decoded.exact;
     loaded_ = true;
 
     const QJsonValue params = root.value(QLatin1String("Params"));
@@ -377,20 +437,25 @@ void ConfigStore::RestoreLastConfiguration() {
 }
 
 bool ConfigStore::SaveConfiguration() {
-    if (!loaded_ || ConfigPath.isEmpty()) return false;
+    // A file that did not decode exactly would lose the bytes that did not decode.
+    if (!loaded_ || !exact_ || ConfigPath.isEmpty()) return false;
     QString text = QString::fromUtf8(QJsonDocument(ConfigRoot).toJson(QJsonDocument::Indented));
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return WriteFileAtomically(ConfigPath, EncodeText(text, encoding_));
+    return WriteFileAtomically(ConfigPath, EncodeJsonText(text, encoding_));
 }
 
-void ConfigStore::StoreSerialSettings(const QString& port, const QString& baud, const QString& format) {
+QString ConfigStore::StoreSerialSettings(const QString& port, const QString& baud, const QString& format) {
     // Without a loaded configuration there is nothing to add to: writing only these three
     // settings would replace a file that could not be parsed.
-    if (!loaded_) return;
+    if (!loaded_) return {};
+    if (!exact_)
+        return QStringLiteral("串口设置未保存到 %1：文件中有无法按GBK或UTF-8解码的字节，改写会丢失它们")
+            .arg(ConfigPath);
     ConfigRoot.insert(QLatin1String("Comport"), port);
     ConfigRoot.insert(QLatin1String("Baudrate"), baud);
     ConfigRoot.insert(QLatin1String("ComOption"), format);
     SaveConfiguration();
+    return {};
 }
 
 } // namespace dtu

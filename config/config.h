@@ -3,9 +3,11 @@
 // rows, the extended-parameter file and the TCP maintenance address) and the extended-parameter
 // file with the rows of the interface page.
 //
-// Files are text in the ANSI code page (GBK) with CR LF line ends. A file that is valid UTF-8
-// and not plain ASCII is read as UTF-8 instead; the encoding a configuration was read in (and
-// its byte-order mark) is the one it is written back in.
+// Files are text in the ANSI code page (GBK) with CR LF line ends. A file is read as UTF-8 only
+// when it cannot be GBK: it starts with a UTF-8 byte-order mark, or it is not GBK but is valid
+// UTF-8. A configuration is written back in the encoding it was read in (GBK files stay GBK, a
+// character GBK lacks becoming a JSON \u escape); one whose bytes did not all decode is never
+// rewritten.
 #include "base/appstate.h"
 #include "base/ui.h"
 #include "params/paramtable.h"
@@ -46,15 +48,22 @@ enum class TextEncoding { Gbk, Utf8, Utf8Bom };
 struct DecodedText {
     QString text;
     TextEncoding encoding = TextEncoding::Gbk;
+    // Every byte decoded, and the text encodes back to the same bytes. When false, the text
+    // holds replacement characters where bytes did not decode.
+    bool exact = true;
 };
 
-// Valid UTF-8 that is not plain ASCII (with or without a byte-order mark) is UTF-8; every other
-// byte text is GBK. The byte-order mark is not part of the text.
+// A text starting with a UTF-8 byte-order mark is UTF-8 (the mark is not part of the text).
+// Otherwise it is GBK, unless it is not GBK (a byte sequence GBK does not decode, or one that
+// would not encode back to itself) but is valid UTF-8.
 DecodedText DecodeText(const QByteArray& bytes);
 // The text in the given encoding, with a byte-order mark for Utf8Bom. A text GBK cannot hold
-// (possible only for texts that did not come from a GBK file) is written as UTF-8 with a
-// byte-order mark instead of losing characters; *used tells which one was written.
+// exactly is written as UTF-8 with a byte-order mark instead of losing characters; *used tells
+// which one was written. For texts that are not JSON (the last-file record).
 QByteArray EncodeText(const QString& text, TextEncoding encoding, TextEncoding* used = nullptr);
+// A JSON text in the given encoding. GBK stays GBK: a character it lacks is written as a \u
+// escape (a surrogate pair beyond the BMP), which reads back as the same character.
+QByteArray EncodeJsonText(const QString& text, TextEncoding encoding);
 // Lines as a text editor counts them: each CR LF, LF or CR ends one; a last line without a line
 // end counts too, the empty text has none.
 int CountLines(const QString& text);
@@ -108,10 +117,13 @@ public:
     void RestoreLastConfiguration();
 
     // Writes the configuration back (indented JSON, CR LF, its own encoding) through a temporary
-    // file renamed over the original. False, silently, when nothing is loaded or it cannot be written.
+    // file renamed over the original. False, silently, when nothing is loaded, the file did not
+    // decode exactly (its undecodable bytes would be lost) or it cannot be written.
     bool SaveConfiguration();
-    // The serial boxes' texts into "Comport", "Baudrate", "ComOption", then saved.
-    void StoreSerialSettings(const QString& port, const QString& baud, const QString& format);
+    // The serial boxes' texts into "Comport", "Baudrate", "ComOption", then saved. A file that
+    // did not decode exactly is left as it is: the text coming back says why (for the log box);
+    // it is empty otherwise, also when nothing is loaded or the write fails.
+    QString StoreSerialSettings(const QString& port, const QString& baud, const QString& format);
 
     // A configuration was read and parsed (ConfigRoot belongs to ConfigPath).
     bool Loaded() const { return loaded_; }
@@ -130,6 +142,7 @@ private:
     IConfigView& view_;
     bool loaded_ = false;
     TextEncoding encoding_ = TextEncoding::Gbk;
+    bool exact_ = true;
 };
 
 // The whole file as bytes; false with the reason when it cannot be read. Only a regular file of

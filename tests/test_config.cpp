@@ -390,7 +390,7 @@ private slots:
     void encodingRoundTrip() {
         QFETCH(int, encoding);
         const auto enc = TextEncoding(encoding);
-        const QString name = "服务器地址", title = "演示设备";
+        const QString name = "服务器端口", title = "演示设备"; // as UTF-8 not GBK (an odd byte run)
         Write("c.txt", EncodeText(Cfg({"\"Title\": \"" + title + "\""}, {P("0", "0101", "HEX:01", "", "", name)}), enc));
         Rig r;
         QVERIFY(r.store.LoadConfiguration("c.txt"));
@@ -405,6 +405,83 @@ private slots:
         QCOMPARE(DecodeText(saved).encoding, enc);
         QVERIFY(r.store.LoadConfiguration("c.txt"));
         QCOMPARE(r.main.Row(0)[FieldName], name);
+    }
+
+    // Files are GBK; UTF-8 only when they cannot be GBK. Short GBK texts are often valid UTF-8 too.
+    void gbkFirst_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("name");
+        const auto file = [](const QString& title, const QString& name) {
+            return Cfg({"\"Title\": \"" + title + "\""}, {P("0", "0101", "HEX:01", "", "", name)});
+        };
+        const auto gbk = [](const QString& t) { return EncodeText(t, TextEncoding::Gbk); };
+        for (const char* name : {"统一", "模式", "停止"})
+            QTest::newRow(name) << gbk(file("实时模式", QString::fromUtf8(name))) << int(TextEncoding::Gbk) << "实时模式"
+                                << QString::fromUtf8(name);
+        QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + file("实时模式", "统一").toUtf8()
+                                        << int(TextEncoding::Utf8Bom) << "实时模式" << "统一";
+        QTest::newRow("UTF-8 that is not GBK") << file("实时模式", "服务器端口").toUtf8() << int(TextEncoding::Utf8)
+                                               << "实时模式" << "服务器端口";
+    }
+    void gbkFirst() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, encoding);
+        QFETCH(QString, title);
+        QFETCH(QString, name);
+        Write("c.txt", file);
+        Rig r;
+        QVERIFY(r.store.LoadConfiguration("c.txt"));
+        QCOMPARE(int(r.store.Encoding()), encoding);
+        QCOMPARE(r.view.caption, "参数配置程序 " + title);
+        QCOMPARE(r.main.Row(0)[FieldName], name);
+        QVERIFY(r.store.StoreSerialSettings("COM3", "9600", "8E1").isEmpty());
+        const QByteArray saved = Read("c.txt");
+        const QByteArray stored = EncodeText(name, encoding == int(TextEncoding::Gbk) ? TextEncoding::Gbk : TextEncoding::Utf8);
+        QVERIFY(file.contains(stored) && saved.contains(stored)); // the same bytes, not re-encoded
+        QCOMPARE(saved.startsWith("\xEF\xBB\xBF"), encoding == int(TextEncoding::Utf8Bom));
+    }
+
+    // Saving the serial settings changes nothing else: a character GBK lacks stays a \u escape in a
+    // GBK file; a file whose bytes did not all decode is not rewritten, and the caller learns why.
+    void saveKeepsOtherBytes_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("rewritten");
+        QTest::addColumn<QString>("title");
+        // The file as the writer lays it out, so that only the three settings may differ.
+        const QJsonObject row{{"CMDID", "0101"}, {"PNAME", "@N@"}, {"PVALUE", "HEX:01"}, {"PNOTE", "统一"},
+                              {"ONLIST", ""}, {"ONGET", ""}, {"ONSET", ""}};
+        const QJsonObject root{{"Title", "@T@ 实时模式"}, {"Comport", "COM1"}, {"Baudrate", "57600"},
+                               {"ComOption", "8N1"}, {"Params", QJsonObject{{"0", row}}}};
+        const QString text = QString::fromUtf8(QJsonDocument(root).toJson()).replace("\n", "\r\n");
+        QString escaped = text;
+        escaped.replace("@T@", "\\ud55c\\uad6d\\ud83d\\ude00").replace("@N@", "\\u0151");
+        QTest::newRow("characters GBK lacks") << EncodeText(escaped, TextEncoding::Gbk) << true
+                                              << QString::fromUtf8("한국😀 实时模式");
+        // (the row's name is ő: also a character GBK lacks)
+        QByteArray broken = EncodeText(text, TextEncoding::Gbk);
+        broken.replace("@N@", QByteArray("\x81\x20\xFF\xFE\x80", 5));
+        QTest::newRow("bytes that do not decode") << broken << false << "@T@ 实时模式";
+    }
+    void saveKeepsOtherBytes() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, rewritten);
+        QFETCH(QString, title);
+        Write("c.txt", file);
+        Rig r;
+        QVERIFY(r.store.LoadConfiguration("c.txt"));
+        QCOMPARE(r.view.caption, "参数配置程序 " + title);
+        QCOMPARE(r.main.Count(), 1); // a file with undecodable bytes still loads
+        const QString why = r.store.StoreSerialSettings("COM3", "9600", "8E1");
+        QCOMPARE(why.isEmpty(), rewritten);
+        QByteArray expected = file;
+        if (rewritten) expected.replace("COM1", "COM3").replace("57600", "9600").replace("8N1", "8E1");
+        else QVERIFY(why.contains("c.txt"));
+        QCOMPARE(Read("c.txt"), expected);
+        QVERIFY(r.store.LoadConfiguration("c.txt"));
+        QCOMPARE(r.view.caption, "参数配置程序 " + title);
+        QCOMPARE(r.store.Encoding(), TextEncoding::Gbk);
     }
 
     void damagedFilesNeverCrash() {

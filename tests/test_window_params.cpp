@@ -10,6 +10,7 @@
 #include "tests/support/fakes.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -166,6 +167,9 @@ private slots:
     void maskAndLength();
     void choiceBox();
     void doubleClickFocusesEditor();
+    void clickAfterErrorOpensEditor_data();
+    void clickAfterErrorOpensEditor();
+    void editorInAccessibilityTree();
     void closedChannel_data();
     void closedChannel();
     void writeChangedRows();
@@ -391,6 +395,80 @@ void TestWindowParams::doubleClickFocusesEditor() {
     QVERIFY(w.F().GEdit->hasFocus());
     w.DoubleClick("0202");
     QVERIFY(w.F().GComboBox->hasFocus());
+}
+
+void TestWindowParams::clickAfterErrorOpensEditor_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("get");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("combo");
+    QTest::newRow("choice list not JSON: free text") << R"([["A","B"],["41","42"])" << "GetStr()"
+                                                     << "选择列表格式错误：" << false;
+    QTest::newRow("get hook error: choice box") << R"([["A","B"],["41","42"]])" << "NoSuch()"
+                                                << "ReferenceError: " << true;
+}
+
+// A message box shown while a click is pressed keeps the release from the list: the press alone
+// must leave the editor open over the clicked row, and a release that does arrive adds nothing.
+void TestWindowParams::clickAfterErrorOpensEditor() {
+    QFETCH(QString, list);
+    QFETCH(QString, get);
+    QFETCH(QString, message);
+    QFETCH(bool, combo);
+    Window w;
+    TForm1& f = w.F();
+    w.Table().Append(Row("0A20", "HEX:41", list, get));
+    QVERIFY(w.Show());
+    w.Click("0101");
+    QVERIFY(f.GEdit->isVisible());
+    const QPoint at = w.Centre("0A20", false);
+    QTest::mousePress(w.List()->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(w.prompter.messages.size(), 1);
+    QVERIFY2(w.prompter.messages.at(0).startsWith(message), qPrintable(w.prompter.messages.at(0)));
+    QWidget* shown = combo ? static_cast<QWidget*>(f.GComboBox) : f.GEdit;
+    QWidget* other = combo ? static_cast<QWidget*>(f.GEdit) : f.GComboBox;
+    const int row = w.RowOf("0A20");
+    QVERIFY(shown->isVisible() && other->isHidden());
+    QCOMPARE(shown->geometry().top(), w.List()->rowViewportPosition(row));
+    QTest::mouseRelease(w.List()->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(w.prompter.messages.size(), 1);
+    QVERIFY(shown->isVisible());
+    // A later click on the same row opens it afresh, as a click on the current row always does.
+    w.Click("0A20");
+    QCOMPARE(w.prompter.messages.size(), 2);
+    QVERIFY(shown->isVisible());
+    if (!combo) QCOMPARE(f.GEdit->text(), QStringLiteral("A"));
+}
+
+// A screen reader finds the shown editor as the list's last accessible child, named after its row.
+void TestWindowParams::editorInAccessibilityTree() {
+    Window w;
+    TForm1& f = w.F();
+    QVERIFY(w.Show());
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(w.List());
+    QVERIFY(table && table->tableInterface());
+    for (const auto& [number, editor] : {std::pair<QString, QWidget*>{"0101", f.GEdit}, {"0103", f.GComboBox}}) {
+        w.Click(number);
+        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->parentWidget(), w.List()->viewport()); // drawn where it always was
+        const int last = table->childCount() - 1;
+        QAccessibleInterface* child = table->child(last);
+        QVERIFY(child && child->object() == editor);
+        QCOMPARE(child->text(QAccessible::Description), w.Field(number, FieldName));
+        if (editor == f.GEdit) QCOMPARE(child->text(QAccessible::Name), w.Field(number, FieldName));
+        QCOMPARE(table->indexOfChild(child), last);
+        const QRect at(editor->mapToGlobal(QPoint(0, 0)), editor->size());
+        QCOMPARE(table->childAt(at.center().x(), at.center().y()), child);
+        // the cells are still there, in rows and shown columns
+        QAccessibleInterface* name = table->tableInterface()->cellAt(w.RowOf(number), 0);
+        QVERIFY(name && name->tableCellInterface());
+        QCOMPARE(name->text(QAccessible::Name), w.Field(number, FieldName));
+        QCOMPARE(table->indexOfChild(name), (w.RowOf(number) + 1) * table->tableInterface()->columnCount());
+        QVERIFY(name->tableCellInterface()->isSelected());
+    }
+    w.SelectRow(0); // a heading: no editor, no extra child
+    QVERIFY(f.GEdit->isHidden() && f.GComboBox->isHidden());
+    QCOMPARE(table->childCount(), (w.Table().Count() + 1) * table->tableInterface()->columnCount());
 }
 
 void TestWindowParams::closedChannel_data() {

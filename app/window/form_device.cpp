@@ -19,7 +19,8 @@ void TForm1::SelectParamChannel(int channel) {
 
 void TForm1::SerialOpened(const QString& port, const QString& baud, const QString& format) {
     profile_->NoteOpenedPort(port, baud, format);
-    Config().StoreSerialSettings(port, baud, format);
+    const QString notSaved = Config().StoreSerialSettings(port, baud, format);
+    if (!notSaved.isEmpty()) status_.Log(notSaved);
 }
 
 void TForm1::N1Click() {

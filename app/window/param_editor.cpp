@@ -1,5 +1,6 @@
 #include "app/window/param_editor.h"
 
+#include "app/window/editoraccess.h"
 #include "app/window/param_pages.h"
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
@@ -141,6 +142,7 @@ ParamEditor::ParamEditor(TForm1& form, ParamPages& pages)
     edit_->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
     editValidator_ = new EditValidator(edit_);
     edit_->setValidator(editValidator_);
+    dtu::SetInPlaceEditors({edit_, combo_});
     edit_->discardKey = [this](const QKeyEvent* k) { return GEditKeyPress(k); };
     edit_->keyUp = [this] { GEditKeyUp(); };
     connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) { editValidator_->SetCurrent(text); });
@@ -219,6 +221,7 @@ void ParamEditor::TrackEditors() {
     QTableView* list = pages_.ActiveList();
     const int row = ParamPages::SelectedRow(list);
     if (row < 0) return;
+    dtu::NameInPlaceEditors({edit_, combo_}, pages_.ActiveParamTable()->Row(row)[dtu::FieldName]);
     QWidget* cells = list->viewport();
     // Over the value cell: right of number, name and raw value (only the name is shown, so
     // 210 px on the main list, 200 on the interface list, less when scrolled sideways).

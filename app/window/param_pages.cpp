@@ -41,6 +41,7 @@ void ParamPages::Wire() {
     editor_ = new ParamEditor(form_, *this);
     for (QTableView* list : {form_.ListView1, form_.ListView2}) {
         connect(list, &QAbstractItemView::clicked, this, &ParamPages::ListView1Click);
+        connect(list, &QAbstractItemView::pressed, this, &ParamPages::ListPress);
         connect(list, &QAbstractItemView::doubleClicked, this, &ParamPages::ListView1DblClick);
     }
     connect(form_.ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -137,6 +138,15 @@ void ParamPages::Button16Click() {
 
 void ParamPages::ListChange(const QModelIndex& current) {
     const int index = current.isValid() ? current.row() : -1;
+    // A mouse press makes its row current before it selects it. Opening the editor now would
+    // find no selected row, and a message box shown now would swallow the click: the editor
+    // opens when the press has selected the row (ListPress).
+    const QTableView* view = current.model() == &form_.InterfaceTable() ? form_.ListView2 : form_.ListView1;
+    if (index >= 0 && !view->selectionModel()->isSelected(current)) {
+        editor_->HideEditors();
+        pressPendingRow_ = index;
+        return;
+    }
     editor_->OpenEditor(index);
     const dtu::ParamTable* table = ActiveParamTable();
     if (!table || index < 0 || index >= table->Count()) return;
@@ -147,7 +157,18 @@ void ParamPages::ListView1Change(const QModelIndex& current) { ListChange(curren
 
 void ParamPages::ListView2Change(const QModelIndex& current) { ListChange(current); }
 
-void ParamPages::ListView1Click(const QModelIndex& index) { editor_->OpenEditor(index.row()); }
+void ParamPages::ListPress(const QModelIndex& index) {
+    pressOpenedRow_ = -1;
+    if (index.row() != std::exchange(pressPendingRow_, -1)) return;
+    pressOpenedRow_ = index.row();
+    ListChange(index);
+}
+
+void ParamPages::ListView1Click(const QModelIndex& index) {
+    // The press of this click has opened the editor (and shown its messages) already.
+    if (std::exchange(pressOpenedRow_, -1) == index.row()) return;
+    editor_->OpenEditor(index.row());
+}
 
 // The first click of a double click opened the editor; the second one (no click of its own)
 // gives it the focus.

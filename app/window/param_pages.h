@@ -61,6 +61,11 @@ private:
     bool ParamChannelOpen();
     void ReadAllParams();
     void ListChange(const QModelIndex& current);
+    // A mouse press in either list, after it has selected the row.
+    void ListPress(const QModelIndex& index);
+    // The row a mouse press made current before selecting it (its editor waits for the press
+    // to end), and the row whose editor the last press opened (its click opens nothing more).
+    int pressPendingRow_ = -1, pressOpenedRow_ = -1;
     void WriteTableRows(QTableView* view, dtu::ParamTable& table);
 
     TForm1& form_;

@@ -2,6 +2,7 @@
 
 #include "app/window/comm_page.h"
 #include "app/window/control_page.h"
+#include "app/window/editoraccess.h"
 #include "app/window/interface_page.h"
 #include "app/window/param_pages.h"
 #include "app/window/profile_actions.h"
@@ -40,6 +41,7 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
       prompter_(prompter ? prompter : ownPrompter_.get()),
       session_(status_, *this, Timer1 = new QTimer(this)) {
     InitGuiResources();
+    dtu::InstallListAccessibility(); // before the lists exist: they get their accessible table from it
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("参数配置程序"));
     setFont(UiFont());
