@@ -37,3 +37,5 @@ set(DTUGUI_SOURCES
 set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
+# Bounded texts for the log and dialogue boxes.
+list(APPEND DTUCORE_SOURCES link/logtext.h link/logtext.cpp)
