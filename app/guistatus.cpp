@@ -1,6 +1,6 @@
 #include "app/guistatus.h"
 
-#include "link/logtext.h"
+#include "app/logbox.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -26,7 +26,7 @@ QString GuiStatus::Result() const {
 // A long text goes on in continuation lines, so that the box's line limit bounds its size in
 // characters too, and no single line costs a long layout.
 static void AppendLine(QPlainTextEdit* box, const QString& line) {
-    if (box) box->appendPlainText(dtu::BoundedLines(line));
+    if (box) dtu::AppendToLogBox(box, line);
 }
 
 void GuiStatus::Log(const QString& line) {

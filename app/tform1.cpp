@@ -58,6 +58,8 @@ QPlainTextEdit* TextBox(const QString& name, bool readOnly, QWidget* parent) {
     auto* box = Named(new QPlainTextEdit(parent), name);
     box->setReadOnly(readOnly);
     if (readOnly) box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Logs scroll sideways: a wrapped line would be laid out again at every change of width.
+    if (readOnly) box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setMaximumBlockCount(kMaxLogLines);
     box->setAccessibleName(name);
     return box;

@@ -39,3 +39,4 @@ set(DTUCFG_GUI_SOURCES
 )
 # Bounded texts for the log and dialogue boxes.
 list(APPEND DTUCORE_SOURCES link/logtext.h link/logtext.cpp)
+list(APPEND DTUGUI_SOURCES app/logbox.h app/logbox.cpp)

@@ -10,7 +10,7 @@ namespace dtu {
 // Bytes of one frame written out in hex in the frame log; the rest is only counted.
 inline constexpr qsizetype kLogFrameBytes = 4096;
 // The longest line a text box is given; a longer text goes on in continuation lines.
-inline constexpr qsizetype kMaxBoxLineChars = 256;
+inline constexpr qsizetype kMaxBoxLineChars = 128;
 
 // "下行：" (sent) or "上行：" (received), then the bytes as "AA 55 " pairs: all of them for a
 // frame of up to kLogFrameBytes, else the first kLogFrameBytes and "…(+N字节)" with N the rest.

@@ -191,8 +191,8 @@ void TestWindowLink::floodChunkStaysWithinTheBoxes() {
     for (QPlainTextEdit* box : {rig.form->Memo1, rig.form->Memo2}) {
         QTextDocument* doc = box->document();
         QVERIFY(doc->blockCount() <= 10000);
-        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) QVERIFY(b.length() <= 256 + 1);
-        QVERIFY(doc->characterCount() <= 10000 * (256 + 1));
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) QVERIFY(b.length() <= 128 + 1);
+        QVERIFY(doc->characterCount() <= 10000 * (128 + 1));
     }
     QVERIFY(rig.form->Memo1->toPlainText().contains(QStringLiteral("…(+%1字节)").arg(chunk.size() - 4096)));
     QStringList lines = rig.form->Memo2->toPlainText().split(QLatin1Char('\n'));
