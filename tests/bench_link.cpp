@@ -61,10 +61,17 @@ void Flood(QApplication& app, TForm1& form, dtu::test::TickWatch& watch, int sec
     CountingChannel counting(port);
     form.SetChannel(counting);
     form.State().EngineeringLevel = 1;
-    form.PageControl1->setCurrentIndex(0);
+    // Both pages painted once first: the start figure is the window as the user sees it.
+    for (int page : {1, 0}) {
+        form.PageControl1->setCurrentIndex(page);
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
     QElapsedTimer t;
     t.start();
     const double cpu0 = CpuSeconds();
+    const qint64 start = watch.clock.isValid() ? watch.clock.elapsed() : 0;
     const long rss0 = RssKb();
     std::printf("flood 1 MB/s for %d s at level 1; RSS at start %ld kB\n", seconds, rss0);
     std::fflush(stdout);
@@ -94,10 +101,10 @@ void Flood(QApplication& app, TForm1& form, dtu::test::TickWatch& watch, int sec
     loop.exec();
     const double s = t.elapsed() / 1000.0;
     const double cpu = CpuSeconds() - cpu0;
-    std::printf("end: RSS %ld kB (%+ld kB); CPU %.1f s in %.1f s (%.0f %% of a core); %d Timer1 ticks, largest gap %lld ms; "
+    std::printf("end: RSS %ld kB (%+ld kB); CPU %.1f s in %.1f s (%.0f %% of a core); %d Timer1 ticks, largest gap %lld ms (ending %.1f s after the start); "
                 "a posted event waited at most %lld ms\n",
                 RssKb(), RssKb() - rss0, cpu, s, 100 * cpu / s, watch.ticks, static_cast<long long>(watch.worst),
-                static_cast<long long>(worstPosted));
+                (watch.worstAt - start) / 1000.0, static_cast<long long>(worstPosted));
     std::printf("bytes received %lld, counted %lld (%.0f bytes/s); Memo1 %lld chars in %d lines, Memo2 %lld chars in %d lines\n",
                 static_cast<long long>(counting.read), static_cast<long long>(form.State().ReceivedBytes),
                 form.State().ReceivedBytes / s, static_cast<long long>(form.Memo1->document()->characterCount()),
