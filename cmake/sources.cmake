@@ -17,6 +17,7 @@ set(DTU_LINK_SOURCES
   link/tcplink.h link/tcplink.cpp
   link/datachannel.h link/datachannel.cpp
   link/receivedisplay.h link/receivedisplay.cpp
+  link/logtext.h link/logtext.cpp
 )
 set(DTU_PROTOCOL_SOURCES
   protocol/frames.h protocol/frames.cpp
@@ -58,6 +59,7 @@ set(DTUGUI_SOURCES
   app/window/param_editor.h app/window/param_editor.cpp
   app/window/profile_actions.h app/window/profile_actions.cpp
   app/window/editoraccess.h app/window/editoraccess.cpp
+  app/window/logbox.h app/window/logbox.cpp
   app/window/resources.qrc
 )
 

@@ -1,6 +1,7 @@
 #include "link/receivedisplay.h"
 
 #include "base/hex.h"
+#include "link/logtext.h"
 
 #include <QStringEncoder>
 #include <QTime>
@@ -54,7 +55,7 @@ bool ReceiveDisplay::Tick(IChannel& channel) {
         portError = true;
     }
     if (!bytes.isEmpty()) {
-        if (state.EngineeringLevel == 1) status.Log(QStringLiteral("上行：") + SpacedHex(bytes));
+        if (state.EngineeringLevel == 1) status.Log(FrameLogLine(false, bytes));
         assembler.Append(bytes);
         qsizetype n = 0;
         status.Transparent(assembler.Run(hexMode && hexMode(), timeText(), &n));

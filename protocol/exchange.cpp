@@ -1,6 +1,7 @@
 #include "protocol/exchange.h"
 
 #include "base/hex.h"
+#include "link/logtext.h"
 #include "protocol/replybounds.h"
 
 #include <QTimer>
@@ -40,7 +41,7 @@ void Exchange::SendRaw(const QByteArray& bytes) {
 
 void Exchange::FrameLog(bool sent, const QByteArray& bytes) {
     if (state_.EngineeringLevel != 1) return;
-    status_.Log((sent ? QStringLiteral("下行：") : QStringLiteral("上行：")) + SpacedHex(bytes));
+    status_.Log(FrameLogLine(sent, bytes));
 }
 
 RxTimerHold::RxTimerHold(Exchange& ex) : ex_(ex) {

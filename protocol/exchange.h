@@ -57,7 +57,8 @@ public:
     int CheckSignalReply();
     QByteArray CheckPayloadReply();
 
-    // "下行：AA 55 ..." / "上行：AA 55 ..." lines in Memo1, only at engineering level exactly 1.
+    // "下行：AA 55 ..." / "上行：AA 55 ..." lines in Memo1, only at engineering level exactly 1;
+    // a frame longer than a few KB shows its start and the count of the rest (FrameLogLine).
     void FrameLog(bool sent, const QByteArray& bytes);
 
     // How many waits are running now (nested waits count each).

@@ -1,6 +1,7 @@
 // Benchmark of the device link, run by hand (not a test): prints numbers.
 //   bench_link send   : transparent send of 10000 x 100 bytes through a pty to the simulator
-//   bench_link flood  : receive display under a 1 MB/s flood for 30 s
+//   bench_link flood [SECONDS] : receive display under a 1 MB/s flood (60 s unless given) at
+//                       engineering level 1, page 1 (Memo1) and page 2 (Memo2) shown in turn
 // Both start build/sim/dtusim (path in DTUSIM or next to this program) in its own process.
 #include "app/window/tform1.h"
 #include "tests/support/fakes.h"
@@ -14,8 +15,10 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 
@@ -25,6 +28,89 @@ long RssKb() {
     for (const QByteArray& line : f.readAll().split('\n'))
         if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+
+double CpuSeconds() {
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Counts what the window reads from the channel, to check the counter against.
+class CountingChannel : public dtu::IChannel {
+public:
+    explicit CountingChannel(dtu::IChannel& inner) : inner_(inner) {}
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    void Send(const QByteArray& bytes) override { inner_.Send(bytes); }
+    QByteArray Read() override {
+        QByteArray b = inner_.Read();
+        read += b.size();
+        return b;
+    }
+    qint64 read = 0;
+
+private:
+    dtu::IChannel& inner_;
+};
+
+// The flood: level 1 (as the port button leaves it), the pages with Memo1 and Memo2 shown
+// in turn every 10 s; RSS every 10 s, CPU time, the largest Timer1 gap and the longest a
+// posted event (a click) waited, and the bytes read against the bytes counted.
+void Flood(QApplication& app, TForm1& form, dtu::test::TickWatch& watch, int seconds) {
+    dtu::IChannel& port = form.Channel();
+    CountingChannel counting(port);
+    form.SetChannel(counting);
+    form.State().EngineeringLevel = 1;
+    // Both pages painted once first: the start figure is the window as the user sees it.
+    for (int page : {1, 0}) {
+        form.PageControl1->setCurrentIndex(page);
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    QElapsedTimer t;
+    t.start();
+    const double cpu0 = CpuSeconds();
+    const qint64 start = watch.clock.isValid() ? watch.clock.elapsed() : 0;
+    const long rss0 = RssKb();
+    std::printf("flood 1 MB/s for %d s at level 1; RSS at start %ld kB\n", seconds, rss0);
+    std::fflush(stdout);
+    // A posted event every 50 ms: how long it waits for the window's loop.
+    qint64 worstPosted = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 posted = t.elapsed();
+        QMetaObject::invokeMethod(
+            &app, [&, posted] { worstPosted = qMax(worstPosted, t.elapsed() - posted); }, Qt::QueuedConnection);
+    });
+    probe.start(50);
+    QTimer every10s;
+    int step = 0;
+    QObject::connect(&every10s, &QTimer::timeout, [&] {
+        ++step;
+        std::printf("%3d s: RSS %ld kB, CPU %.1f s, page %d, Memo1 %d lines, Memo2 %d lines, counted %lld\n", step * 10,
+                    RssKb(), CpuSeconds() - cpu0, form.PageControl1->currentIndex() + 1,
+                    form.Memo1->document()->blockCount(), form.Memo2->document()->blockCount(),
+                    static_cast<long long>(form.State().ReceivedBytes));
+        std::fflush(stdout);
+        form.PageControl1->setCurrentIndex(step % 2);
+    });
+    every10s.start(10000);
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double s = t.elapsed() / 1000.0;
+    const double cpu = CpuSeconds() - cpu0;
+    std::printf("end: RSS %ld kB (%+ld kB); CPU %.1f s in %.1f s (%.0f %% of a core); %d Timer1 ticks, largest gap %lld ms (ending %.1f s after the start); "
+                "a posted event waited at most %lld ms\n",
+                RssKb(), RssKb() - rss0, cpu, s, 100 * cpu / s, watch.ticks, static_cast<long long>(watch.worst),
+                (watch.worstAt - start) / 1000.0, static_cast<long long>(worstPosted));
+    std::printf("bytes received %lld, counted %lld (%.0f bytes/s); Memo1 %lld chars in %d lines, Memo2 %lld chars in %d lines\n",
+                static_cast<long long>(counting.read), static_cast<long long>(form.State().ReceivedBytes),
+                form.State().ReceivedBytes / s, static_cast<long long>(form.Memo1->document()->characterCount()),
+                form.Memo1->document()->blockCount(), static_cast<long long>(form.Memo2->document()->characterCount()),
+                form.Memo2->document()->blockCount());
+    form.SetChannel(port);
 }
 
 } // namespace
@@ -59,12 +145,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "port did not open\n");
         return 1;
     }
-    form.State().EngineeringLevel = 0; // no frame log: the numbers are the link's
     TickWatch watch;
     watch.Attach(form.Timer1);
-    const long rssBefore = RssKb();
 
     if (what == QLatin1String("send")) {
+        form.State().EngineeringLevel = 0; // no frame log: the numbers are the link's
         form.Memo3->setPlainText(QString(100, QLatin1Char('x')));
         TForm1::SetComboText(form.ComboBox2, QStringLiteral("10000"));
         QElapsedTimer t;
@@ -75,17 +160,7 @@ int main(int argc, char** argv) {
                     static_cast<long long>(form.State().SentBytes), s, form.State().SentBytes / s, watch.ticks,
                     static_cast<long long>(watch.worst));
     } else {
-        QElapsedTimer t;
-        t.start();
-        QEventLoop loop;
-        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        loop.exec();
-        const double s = t.elapsed() / 1000.0;
-        std::printf("receive flood: %lld bytes in %.1f s = %.0f bytes/s; %d ticks, largest gap %lld ms; "
-                    "RSS %ld kB -> %ld kB; Memo2 %d lines\n",
-                    static_cast<long long>(form.State().ReceivedBytes), s, form.State().ReceivedBytes / s,
-                    watch.ticks, static_cast<long long>(watch.worst), rssBefore, RssKb(),
-                    form.Memo2->document()->blockCount());
+        Flood(app, form, watch, argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 60);
     }
     sim.terminate();
     sim.waitForFinished(3000);

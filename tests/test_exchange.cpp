@@ -1,5 +1,6 @@
 // Building and sending requests, the reply wait, frame logging and the receive-display timer.
 #include "protocol/exchange.h"
+#include "link/logtext.h"
 #include "tests/support/fakes.h"
 
 #include <QTest>
@@ -56,6 +57,7 @@ private slots:
     void frameLog_data();
     void frameLog();
     void frameLogOfAReplyInPieces();
+    void frameLogOfAHugeReply();
 
     void nothingArrives_data();
     void nothingArrives();
@@ -218,6 +220,21 @@ void TestExchange::frameLogOfAReplyInPieces() {
     rig.channel.AtRead(5, Hex("04 00 F0 00 F4"));
     QCOMPARE(rig.ex.ReceiveReply(3000), kAccept);
     QCOMPARE(rig.status.log, QStringList{QStringLiteral("上行：AA 55 00 04 00 F0 00 F4 ")});
+}
+
+void TestExchange::frameLogOfAHugeReply() {
+    // 10 MB of received bytes logged (the reply wait itself stops collecting at its size bound):
+    // one line of bounded size with the start in hex and the count of the rest.
+    Rig rig;
+    rig.state.EngineeringLevel = 1;
+    QByteArray reply(10 * 1024 * 1024, '\x5A');
+    reply[0] = '\xAA';
+    rig.ex.FrameLog(false, reply);
+    QCOMPARE(rig.status.log.size(), 1);
+    const QString line = rig.status.log.first();
+    QVERIFY(line.startsWith(QStringLiteral("上行：AA 5A 5A ")));
+    QVERIFY2(line.endsWith(QStringLiteral("5A …(+%1字节)").arg(reply.size() - kLogFrameBytes)), qPrintable(line.right(40)));
+    QVERIFY(line.size() < 16 * 1024);
 }
 
 // ---- the reply wait ------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // The device link over real ports: a pseudo-terminal for the serial port, loopback TCP for the
 // maintenance link, and the receive display and transparent send on top of them.
 #include "link/datachannel.h"
+#include "link/logtext.h"
 #include "link/receivedisplay.h"
 #include "link/seriallink.h"
 #include "link/tcplink.h"
@@ -66,6 +67,8 @@ private slots:
     void receiveDisplay();
     void receiveDisplayGbkSplit();
     void receiveDisplayPortError();
+    void boundedLines_data();
+    void boundedLines();
     void hexInput();
     void textInput();
     void repeatSendCounts();
@@ -364,6 +367,27 @@ void TestLink::receiveDisplayPortError() {
     QVERIFY(rd.Tick(ch)); // the error is not shown and does not escape
     QCOMPARE(closed, 1);
     QVERIFY(status.transparent.isEmpty());
+}
+
+void TestLink::boundedLines_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    // Limit 8 characters a line.
+    QTest::newRow("short lines stay") << QStringLiteral("12345678\r\nabc") << QStringLiteral("12345678\r\nabc");
+    QTest::newRow("hard cut, each line counted from its break")
+        << QStringLiteral("1234567890\rabcdefghij") << QStringLiteral("12345678\n90\rabcdefgh\nij");
+    QTest::newRow("after the last blank") << QStringLiteral("AA 55 00 04 ") << QStringLiteral("AA 55 \n00 04 ");
+    QTest::newRow("a blank too early does not count")
+        << QStringLiteral("a bcdefghijk") << QStringLiteral("a bcdefg\nhijk");
+    const QString pair = QStringLiteral("\U0001F600"); // one character, two halves
+    QTest::newRow("surrogate pair kept whole")
+        << QStringLiteral("1234567") + pair + QStringLiteral("x") << QStringLiteral("1234567\n") + pair + QStringLiteral("x");
+}
+
+void TestLink::boundedLines() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(BoundedLines(text, 8), shown);
 }
 
 void TestLink::hexInput() {

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace dtu;
@@ -76,6 +78,7 @@ private slots:
     void newChoiceActsLikeTheButton();
     void openFails();
     void receiveDisplay();
+    void floodChunkStaysWithinTheBoxes();
     void lostPortShowsClosed();
     void exchangeOnLostPort();
     void sendClosedChannel();
@@ -166,6 +169,37 @@ void TestWindowLink::receiveDisplay() {
     rig.form->Button7->click();
     rig.form->Timer1Timer();
     QCOMPARE(rig.form->StatusBar2Panel0->text(), QStringLiteral("收：0字节，发:0字节"));
+}
+
+void TestWindowLink::floodChunkStaysWithinTheBoxes() {
+    // One tick takes 1 MB without a line break, hex box ticked, at level 1: Memo1 and Memo2
+    // stay within their line limit and line length, every byte is counted, and what the box
+    // still holds ends with the chunk's last characters.
+    MemoryChannel channel; // outlives the window
+    Rig rig;
+    rig.form->SetChannel(channel);
+    rig.form->CheckBox2->setChecked(true);
+    rig.form->State().EngineeringLevel = 1;
+    QByteArray chunk(1 << 20, '\0');
+    for (qsizetype i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(i % 7 ? 'a' + i % 26 : 0);
+    channel.Queue(chunk);
+    rig.form->Timer1Timer();
+    channel.Queue("hi");
+    rig.form->Timer1Timer();
+    QCOMPARE(rig.form->State().ReceivedBytes, chunk.size() + 2);
+    QCOMPARE(rig.form->StatusBar2Panel0->text(), QStringLiteral("收：%1字节，发:0字节").arg(chunk.size() + 2));
+    for (QPlainTextEdit* box : {rig.form->Memo1, rig.form->Memo2}) {
+        QTextDocument* doc = box->document();
+        QVERIFY(doc->blockCount() <= 10000);
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) QVERIFY(b.length() <= 128 + 1);
+        QVERIFY(doc->characterCount() <= 10000 * (128 + 1));
+    }
+    QVERIFY(rig.form->Memo1->toPlainText().contains(QStringLiteral("…(+%1字节)").arg(chunk.size() - 4096)));
+    QStringList lines = rig.form->Memo2->toPlainText().split(QLatin1Char('\n'));
+    QVERIFY(lines.takeLast().endsWith(QStringLiteral("收到数据：{68 69 }hi")));
+    QByteArray tail = chunk.right(3000);
+    tail.replace('\0', '\x01');
+    QVERIFY(lines.join(QString()).endsWith(QString::fromLatin1(tail)));
 }
 
 void TestWindowLink::lostPortShowsClosed() {

@@ -1,5 +1,7 @@
 #include "app/window/guistatus.h"
 
+#include "app/window/logbox.h"
+
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -21,8 +23,10 @@ QString GuiStatus::Result() const {
     return result_ ? result_->text() : QString();
 }
 
+// A long text goes on in continuation lines, so that the box's line limit bounds its size in
+// characters too, and no single line costs a long layout.
 static void AppendLine(QPlainTextEdit* box, const QString& line) {
-    if (box) box->appendPlainText(line);
+    if (box) dtu::AppendToLogBox(box, line);
 }
 
 void GuiStatus::Log(const QString& line) {

@@ -158,6 +158,8 @@ TextBox::TextBox(const QString& name, bool readOnly, QWidget* parent) : QPlainTe
     setObjectName(name);
     setReadOnly(readOnly);
     if (readOnly) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Logs scroll sideways: a wrapped line would be laid out again at every change of width.
+    if (readOnly) setLineWrapMode(QPlainTextEdit::NoWrap);
     setMaximumBlockCount(kMaxLogLines);
     setAccessibleName(name);
 }

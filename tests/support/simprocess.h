@@ -37,13 +37,16 @@ inline QString StartSim(QProcess& sim, const QStringList& extra) {
 // Largest gap between the ticks of the timers attached.
 struct TickWatch {
     QElapsedTimer clock;
-    qint64 last = -1, worst = 0;
+    qint64 last = -1, worst = 0, worstAt = 0;
     int ticks = 0;
     void Attach(QTimer* t) {
         if (!clock.isValid()) clock.start();
         QObject::connect(t, &QTimer::timeout, [this] {
             const qint64 now = clock.elapsed();
-            if (last >= 0) worst = qMax(worst, now - last);
+            if (last >= 0 && now - last > worst) {
+                worst = now - last;
+                worstAt = now;
+            }
             last = now;
             ++ticks;
         });
