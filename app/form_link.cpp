@@ -72,6 +72,7 @@ void TForm1::Button3Click() {
             SerialOpened(port, baud, format);
         } else {
             StatusBar1Panel[1]->setText(dtu::OpenFailedText(port));
+            status_.Log(serial_.OpenFailure());
         }
         SelectParamChannel(state_.MainParamChannel);
     });
