@@ -76,5 +76,6 @@ void TForm1::SetFormatText(const QString& text) {
 void TForm1::SetTcpGroup(bool shown, const QString& address) {
     GroupBox16->setVisible(shown);
     Button6->setVisible(!shown);
+    ShowSignalControls(!shown);
     Edit8->setText(address);
 }

@@ -1,5 +1,6 @@
 #include "app/tform1.h"
 
+#include "app/portbox.h"
 #include "app/prompter.h"
 
 #include <QAction>
@@ -153,6 +154,7 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
     WireLink();
     WireDevice();
     WireParams();
+    WireSignal();
     FormCreate();
 }
 
@@ -294,13 +296,13 @@ QWidget* TForm1::BuildPage1() {
     serial->setContentsMargins(6, 4, 6, 6);
     // The port name: any typed name stays exactly as typed (no completion, no case matching
     // against the listed ports); the list offers the ports found on this computer.
-    Edit1 = Named(new QComboBox, QStringLiteral("Edit1"));
+    auto* ports = Named(new dtu::PortBox, QStringLiteral("Edit1"));
+    Edit1 = ports;
     Edit1->setEditable(true);
     Edit1->setInsertPolicy(QComboBox::NoInsert);
     Edit1->setDuplicatesEnabled(true);
     Edit1->setCompleter(nullptr);
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        Edit1->addItem(info.portName());
+    ports->Refresh();
     Edit1->setCurrentIndex(-1);
     Edit1->setEditText(QStringLiteral("COM1"));
     Edit1->setMinimumWidth(110);
@@ -424,6 +426,7 @@ QWidget* TForm1::BuildPage3() {
         buttons->addWidget(b);
     buttons->addStretch(1);
     page->addWidget(GroupBox4);
+    BuildSignalGraph(buttons, page);
 
     GroupBox5 = Named(new QGroupBox(QStringLiteral("对话显示窗口")), QStringLiteral("GroupBox5"));
     auto* shown = new QVBoxLayout(GroupBox5);
@@ -509,6 +512,9 @@ void TForm1::SetPortColours(bool open) {
 }
 
 bool TForm1::Guarded(const std::function<void()>& work) {
+    // Clicked while a signal poll waits: runs right after the poll.
+    if (signalPoll_.Defer([this, work] { Guarded(work); })) return true;
+    const dtu::SignalPoll::ActionScope running(signalPoll_);
     try {
         work();
         return true;
@@ -577,6 +583,7 @@ void TForm1::AccessCodeEntered() {
 void TForm1::closeEvent(QCloseEvent* e) {
     // Ends a reply wait that is running at its next poll.
     state_.CancelRequested = true;
+    StopSignalPoll();
     e->accept();
 }
 
@@ -594,7 +601,7 @@ void TForm1::SelectFirstRow(QTableView* view, dtu::ParamTable& model) {
 }
 
 void TForm1::PageChanged(int index) {
-    Guarded([&] {
+    Guarded([this, index] {
         if (index < 0 || index > 3) return;
         AskWriteChanged();
         if (index == 0 || index == 3) {

@@ -12,6 +12,7 @@
 #include "link/tcplink.h"
 #include "params/paramtable.h"
 #include "protocol/exchange.h"
+#include "protocol/signalpoll.h"
 #include "protocol/waitclock.h"
 #include "script/scriptbridge.h"
 
@@ -21,6 +22,7 @@
 #include <memory>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -36,6 +38,10 @@ class QStatusBar;
 class QTabWidget;
 class QTableView;
 class QTimer;
+
+namespace dtu {
+class SignalGraph;
+}
 
 class TForm1 : public QMainWindow, public dtu::IConfigView {
     Q_OBJECT
@@ -299,4 +305,25 @@ private:
     quint64 tableGeneration_ = 0;
     EditValidator* editValidator_ = nullptr;
     // ---- end of the parameter pages ---------------------------------------------------------
+
+    // ---- Continuous signal reading and its graph on the control page (form_signal.cpp) -------
+public:
+    // "连续读取信号" beside "读取信号强度", and the graph below the buttons.
+    QCheckBox* CheckBox3 = nullptr;
+    dtu::SignalGraph* SignalGraph1 = nullptr;
+    dtu::SignalPoll& SignalPoll() { return signalPoll_; }
+    // Shows or hides the check box with the signal button; hiding it stops the poll.
+    void ShowSignalControls(bool shown);
+    void StopSignalPoll();
+
+public slots:
+    void CheckBox3Click();
+
+private:
+    void BuildSignalGraph(QBoxLayout* buttons, QBoxLayout* page);
+    void WireSignal();
+    void SignalSampled();
+    void SignalChannelClosed();
+
+    dtu::SignalPoll signalPoll_{exchange_};
 };
