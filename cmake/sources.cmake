@@ -37,3 +37,17 @@ set(DTUGUI_SOURCES
 set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
+
+# Why a port did not open; the port box; continuous signal reading and its graph.
+list(APPEND DTUCORE_SOURCES
+  link/openfailure.h link/openfailure.cpp
+  protocol/signalpoll.h protocol/signalpoll.cpp
+)
+list(APPEND DTUGUI_SOURCES
+  app/portbox.h app/portbox.cpp
+  app/signalgraph.h app/signalgraph.cpp
+  app/form_signal.cpp
+)
+list(APPEND DTUGUI_SOURCES
+  app/appicon.h app/appicon.cpp
+)
