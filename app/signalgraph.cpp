@@ -21,7 +21,9 @@ SignalGraph::SignalGraph(QWidget* parent)
     time_->setLabelFormat(QStringLiteral("%d"));
     time_->setTitleText(QStringLiteral("分钟"));
     value_->setRange(0, 31);
-    value_->setTickCount(5);
+    value_->setTickType(QValueAxis::TicksDynamic);
+    value_->setTickAnchor(0);
+    value_->setTickInterval(5);
     value_->setLabelFormat(QStringLiteral("%d"));
     value_->setTitleText(QStringLiteral("CSQ"));
     chart_->addAxis(time_, Qt::AlignBottom);
