@@ -21,9 +21,7 @@ SignalGraph::SignalGraph(QWidget* parent)
     time_->setLabelFormat(QStringLiteral("%d"));
     time_->setTitleText(QStringLiteral("分钟"));
     value_->setRange(0, 31);
-    value_->setTickType(QValueAxis::TicksDynamic);
-    value_->setTickAnchor(0);
-    value_->setTickInterval(5);
+    value_->setTickCount(5); // dynamic ticks of 5 leave no room for the labels
     value_->setLabelFormat(QStringLiteral("%d"));
     value_->setTitleText(QStringLiteral("CSQ"));
     chart_->addAxis(time_, Qt::AlignBottom);
