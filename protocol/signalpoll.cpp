@@ -42,7 +42,8 @@ void EventLoopPollTimer::Start(int intervalMs, std::function<void()> tick) {
 
 SignalPoll::SignalPoll(Exchange& ex, QObject* parent) : QObject(parent), ex_(ex) {}
 
-SignalPoll::~SignalPoll() { timer().Stop(); }
+// A timer put in place may be gone already; the own one stops with its QTimer.
+SignalPoll::~SignalPoll() = default;
 
 void SignalPoll::UseTimer(IPollTimer* timer) {
     Stop();
