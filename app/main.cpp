@@ -1,3 +1,4 @@
+#include "app/window/appicon.h"
 #include "app/window/tform1.h"
 
 #include <QApplication>
@@ -5,11 +6,15 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dtucfg"));
+    // Desktops that match windows to their desktop entry by name (Wayland) find ours.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.dtucfg.dtucfg"));
     // Message boxes and dialogs use the window's font as well.
     QApplication::setFont(TForm1::UiFont());
     // On the stack: the window outlives every reply wait, which ends once exec() has returned.
     TForm1 form;
     form.LoadRememberedSettings();
+    // After the window: its constructor loads the resources the icon is drawn from.
+    QApplication::setWindowIcon(dtu::AppIcon());
     form.show();
     return app.exec();
 }

@@ -18,12 +18,14 @@ set(DTU_LINK_SOURCES
   link/datachannel.h link/datachannel.cpp
   link/receivedisplay.h link/receivedisplay.cpp
   link/logtext.h link/logtext.cpp
+  link/openfailure.h link/openfailure.cpp
 )
 set(DTU_PROTOCOL_SOURCES
   protocol/frames.h protocol/frames.cpp
   protocol/exchange.h protocol/exchange.cpp
   protocol/commands.h protocol/commands.cpp
   protocol/replybounds.h protocol/replybounds.cpp
+  protocol/signalpoll.h protocol/signalpoll.cpp
 )
 set(DTU_PARAMS_SOURCES
   params/paramtable.h params/paramtable.cpp
@@ -60,6 +62,9 @@ set(DTUGUI_SOURCES
   app/window/profile_actions.h app/window/profile_actions.cpp
   app/window/editoraccess.h app/window/editoraccess.cpp
   app/window/logbox.h app/window/logbox.cpp
+  app/window/portbox.h app/window/portbox.cpp
+  app/window/signalgraph.h app/window/signalgraph.cpp
+  app/window/appicon.h app/window/appicon.cpp
   app/window/resources.qrc
 )
 

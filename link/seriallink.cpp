@@ -1,6 +1,7 @@
 #include "link/seriallink.h"
 
 #include "link/channel.h"
+#include "link/openfailure.h"
 
 #include <QDeadlineTimer>
 #include <QTimer>
@@ -56,6 +57,7 @@ bool SerialLink::Open(const QString& name, const QString& baudText, const QStrin
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
         if (error) *error = QStringLiteral("Cannot open device %1").arg(name);
+        openFailure_ = OpenFailureReason(name, port_.error(), port_.errorString(), PortDevicePath(name));
         return false;
     }
     // DTR and RTS are held inactive while the port is open. A pseudo-terminal has no modem

@@ -34,6 +34,8 @@ public:
     bool Open(const QString& name, const QString& baudText, const QString& formatText, QString* error = nullptr);
     void Close();
     bool IsOpen() const;
+    // Why the last failed Open did not open the port, as one line for the log box.
+    const QString& OpenFailure() const { return openFailure_; }
 
     // Writes all bytes, giving up after the write time limit. Throws LinkError on a port error.
     void Write(const QByteArray& bytes);
@@ -55,6 +57,7 @@ private:
 
     QSerialPort port_;
     FrameFormat format_;
+    QString openFailure_;
     bool readFailed_ = false;
     bool writeFailed_ = false;
     bool closeScheduled_ = false;

@@ -1,12 +1,14 @@
 // The main window with the demo profile and the simulator: the configuration restored at start,
 // the serial settings saved after opening, device commands from the menu and the control page,
 // channel selection on page changes, and the configuration menu.
+#include "app/window/signalgraph.h"
 #include "app/window/tform1.h"
 #include "sim/ptyendpoint.h"
 #include "sim/simdevice.h"
 #include "tests/support/fakes.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -61,6 +63,26 @@ struct Rig {
     int Selections(int channel) const { return device.CountReceived(0xE050, QByteArray(1, char(channel))); }
 };
 
+// A poll timer the test fires by hand; its clock moves one interval per tick.
+struct ManualPollTimer : IPollTimer {
+    std::function<void()> tick;
+    int interval = 0;
+    bool active = false;
+    qint64 now = 0;
+    void Start(int ms, std::function<void()> t) override {
+        interval = ms;
+        tick = std::move(t);
+        active = true;
+    }
+    void Stop() override { active = false; }
+    bool IsActive() const override { return active; }
+    qint64 NowMs() const override { return now; }
+    void Fire() {
+        now += interval;
+        if (active) tick();
+    }
+};
+
 } // namespace
 
 class TestWindowDevice : public QObject {
@@ -73,6 +95,7 @@ private slots:
     void pageChangesSelectChannel();
     void configurationMenu();
     void signalAndTcpGroup();
+    void signalPoll();
 };
 
 void TestWindowDevice::restoredAtStart() {
@@ -212,6 +235,75 @@ void TestWindowDevice::signalAndTcpGroup() {
     QVERIFY(rig.form->Config().LoadConfiguration(rig.dir.filePath("demo.txt")));
     QVERIFY(rig.form->GroupBox16->isHidden());
     QVERIFY(rig.form->Edit8->text().isEmpty());
+}
+
+void TestWindowDevice::signalPoll() {
+    Rig rig;
+    // The simulator behind an in-memory channel answers at once; reply waits take no time.
+    MemoryChannel channel;
+    channel.onSend = [&](const QByteArray& frame) { channel.Queue(rig.device.Answer(frame)); };
+    FakeClock clock;
+    ManualPollTimer timer;
+    TForm1& f = *rig.form;
+    f.SetChannel(channel);
+    f.SetWaitClock(&clock);
+    f.SignalPoll().UseTimer(&timer);
+    auto reads = [&] { return rig.device.CountReceived(CmdSignal); };
+
+    // Ticking reads at once, then every 2 s; 99 (unknown) is a gap in the line.
+    f.CheckBox3->click();
+    QCOMPARE(timer.interval, 2000);
+    QCOMPARE(reads(), 1);
+    QCOMPARE(f.SignalGraph1->LastText(), QStringLiteral("CSQ 23"));
+    timer.Fire();
+    rig.device.SetCsq(99);
+    timer.Fire();
+    QVERIFY(f.SignalGraph1->LastText().startsWith(QStringLiteral("CSQ 99")));
+    rig.device.SetCsq(17);
+    timer.Fire();
+    QCOMPARE(reads(), 4);
+    QList<qint64> times;
+    for (const SignalSample& s : f.SignalPoll().History().Samples()) times << s.ms;
+    QCOMPARE(times, (QList<qint64>{0, 2000, 4000, 6000}));
+    QCOMPARE(f.SignalPoll().History().Runs().size(), 2);
+    QCOMPARE(f.SignalGraph1->LineCount(), 2);
+    QCOMPARE(f.SignalGraph1->LastText(), QStringLiteral("CSQ 17"));
+    QVERIFY(f.Memo4->toPlainText().isEmpty()); // the poll does not fill the dialogue box
+
+    // A tick while another exchange waits starts no poll.
+    clock.onPause = [&](int n, int) {
+        if (n == 1) timer.Fire();
+    };
+    f.Button14->click();
+    QCOMPARE(reads(), 4);
+    QCOMPARE(f.Memo4->toPlainText(), QStringLiteral("DTU版本号=DTU-SIM V1.0 2026-12"));
+
+    // A device action clicked while a poll waits runs right after the poll, not inside its wait.
+    int versionsDuringPoll = -1;
+    clock.pauses.clear();
+    clock.onPause = [&](int n, int) {
+        if (n != 1) return;
+        f.Button14->click();
+        versionsDuringPoll = rig.device.CountReceived(CmdGetVersion);
+    };
+    timer.Fire();
+    clock.onPause = nullptr;
+    QCOMPARE(reads(), 5);
+    QCOMPARE(versionsDuringPoll, 1);
+    QCOMPARE(rig.device.CountReceived(CmdGetVersion), 2);
+    QCOMPARE(rig.device.Received().last().word, quint16(CmdGetVersion));
+
+    // The channel closes: the poll stops and the box is cleared.
+    channel.open = false;
+    timer.Fire();
+    QVERIFY(!timer.active);
+    QVERIFY(!f.CheckBox3->isChecked());
+    timer.Fire();
+    QCOMPARE(reads(), 5);
+    // Ticking again without a channel is refused with the closed-channel message.
+    f.CheckBox3->click();
+    QVERIFY(!f.CheckBox3->isChecked());
+    QCOMPARE(rig.prompter.messages.last(), QStringLiteral("数据通道未打开，请先打开串口或建立TCP链接"));
 }
 
 QTEST_MAIN(TestWindowDevice)

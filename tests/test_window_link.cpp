@@ -143,6 +143,13 @@ void TestWindowLink::openFails() {
     QCOMPARE(rig.PortText(), QStringLiteral("/dev/no-such-port打开失败"));
     QCOMPARE(rig.form->Button3->text(), QStringLiteral("打开串口"));
     QVERIFY(rig.prompter.messages.isEmpty()); // no dialog
+    // The log box says why, in one line.
+    QVERIFY2(rig.LastLine(rig.form->Memo1).startsWith(QStringLiteral("/dev/no-such-port打开失败的原因：没有这个串口（")),
+             qPrintable(rig.LastLine(rig.form->Memo1)));
+    // Opening the port list reads the ports afresh and keeps the typed name.
+    rig.form->Edit1->showPopup();
+    rig.form->Edit1->hidePopup();
+    QCOMPARE(rig.form->Edit1->currentText(), QStringLiteral("/dev/no-such-port"));
     // Trying again tries to open again.
     rig.form->Edit1->setEditText(rig.pty.SlavePath());
     rig.form->Button3->click();

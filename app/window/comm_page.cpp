@@ -1,5 +1,6 @@
 #include "app/window/comm_page.h"
 
+#include "app/window/portbox.h"
 #include "app/window/profile_actions.h"
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -52,13 +52,13 @@ void CommPage::Build() {
     serial->setContentsMargins(6, 4, 6, 6);
     // The port name: any typed name stays exactly as typed (no completion, no case matching
     // against the listed ports); the list offers the ports found on this computer.
-    f.Edit1 = Named(new QComboBox, QStringLiteral("Edit1"));
+    auto* ports = Named(new dtu::PortBox, QStringLiteral("Edit1"));
+    f.Edit1 = ports;
     f.Edit1->setEditable(true);
     f.Edit1->setInsertPolicy(QComboBox::NoInsert);
     f.Edit1->setDuplicatesEnabled(true);
     f.Edit1->setCompleter(nullptr);
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        f.Edit1->addItem(info.portName());
+    ports->Refresh();
     f.Edit1->setCurrentIndex(-1);
     f.Edit1->setEditText(QStringLiteral("COM1"));
     f.Edit1->setMinimumWidth(110);
@@ -175,6 +175,7 @@ void CommPage::Button3Click() {
             f.SerialOpened(port, baud, format);
         } else {
             f.StatusBar1Panel[1]->setText(dtu::OpenFailedText(port));
+            f.Status().Log(serial.OpenFailure());
         }
         f.SelectParamChannel(state.MainParamChannel);
     });

@@ -1,6 +1,7 @@
 // The main window's device commands of the menu and its configuration files (loading, the
 // last-file record, saving the serial settings).
 #include "app/window/comm_page.h"
+#include "app/window/control_page.h"
 #include "app/window/profile_actions.h"
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
@@ -55,5 +56,6 @@ void TForm1::SetFormatText(const QString& text) {
 void TForm1::SetTcpGroup(bool shown, const QString& address) {
     GroupBox16->setVisible(shown);
     Button6->setVisible(!shown);
+    control_->ShowSignalControls(!shown);
     Edit8->setText(address);
 }

@@ -189,6 +189,9 @@ void TForm1::SetInterfacePageVisible(bool visible) {
 void TForm1::SetPortColours(bool open) { comm_->SetPortColours(open); }
 
 bool TForm1::Guarded(const std::function<void()>& work) {
+    // Clicked while a signal poll waits: runs right after the poll.
+    if (signalPoll_.Defer([this, work] { Guarded(work); })) return true;
+    const dtu::SignalPoll::ActionScope running(signalPoll_);
     try {
         work();
         return true;
@@ -227,6 +230,7 @@ void TForm1::AccessCodeEntered() {
 void TForm1::closeEvent(QCloseEvent* e) {
     // Ends a reply wait that is running at its next poll.
     State().CancelRequested = true;
+    control_->StopSignalPoll();
     e->accept();
 }
 
@@ -237,7 +241,7 @@ void TForm1::AskWriteChanged() {
 }
 
 void TForm1::PageChanged(int index) {
-    Guarded([&] {
+    Guarded([this, index] {
         if (index < 0 || index > 3) return;
         AskWriteChanged();
         if (index == 0 || index == 3) params_->ForgetChanges();

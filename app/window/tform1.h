@@ -4,6 +4,7 @@
 // everything that is not a widget.
 #include "app/window/guistatus.h"
 #include "app/window/widgets.h"
+#include "protocol/signalpoll.h"
 #include "session/session.h"
 
 #include <QDateTime>
@@ -47,6 +48,8 @@ public:
     ControlPage& Control() { return *control_; }
     ParamPages& Params() { return *params_; }
     ProfileActions& Profile() { return *profile_; }
+    // Continuous signal reading; actions clicked while one of its reads waits run after it.
+    dtu::SignalPoll& SignalPoll() { return signalPoll_; }
     // Ticks the remembered menu entries (at start of the tool).
     void LoadRememberedSettings();
 
@@ -106,6 +109,7 @@ private:
     dtu::IPrompter* prompter_;
     dtu::GuiStatus status_;
     dtu::Session session_;
+    dtu::SignalPoll signalPoll_{session_.Exchanger()};
     ParamPages* params_ = nullptr;
     CommPage* comm_ = nullptr;
     TransparentPage* transparent_ = nullptr;

@@ -18,6 +18,10 @@ class QTableView;
 class QTimer;
 class QWidget;
 
+namespace dtu {
+class SignalGraph;
+}
+
 struct Form1Widgets {
     QTabWidget* PageControl1 = nullptr;
     QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr, *TabSheet4 = nullptr;
@@ -52,6 +56,9 @@ struct Form1Widgets {
     QPushButton *Button9 = nullptr, *Button6 = nullptr, *Button14 = nullptr, *Button19 = nullptr,
                 *Button20 = nullptr;
     QPlainTextEdit* Memo4 = nullptr;
+    // "连续读取信号" beside "读取信号强度", and the graph below the buttons.
+    QCheckBox* CheckBox3 = nullptr;
+    dtu::SignalGraph* SignalGraph1 = nullptr;
     // Interface parameters.
     QTableView* ListView2 = nullptr;
     QPushButton *Button16 = nullptr, *Button17 = nullptr;
