@@ -28,6 +28,7 @@ set(DTU_PROTOCOL_SOURCES
   protocol/signalpoll.h protocol/signalpoll.cpp
 )
 set(DTU_PARAMS_SOURCES
+  params/choicelist.h params/choicelist.cpp
   params/paramtable.h params/paramtable.cpp
   params/paramops.h params/paramops.cpp
   params/valuecodec.h params/valuecodec.cpp

@@ -215,6 +215,11 @@ ParamEntry ParamEntry::FromJson(const QJsonObject& o) {
 
 bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& raw, const QString& list,
                      const QString& get, QString* display, QString* error) {
+    return LoadDisplayText(script, cmdId, raw, HookKinds::Of(list, get), get, display, error);
+}
+
+bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& raw, const HookKinds& kinds,
+                     const QString& get, QString* display, QString* error) {
     display->clear();
     if (raw.size() < 5) return true;
     const ScriptResult in = script.SetHexInput(raw.mid(4));
@@ -224,13 +229,12 @@ bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& 
     }
     // A list hook that is script text (Length/Mask of the editor) says nothing about the display:
     // ONGET gives it, as a read does. Such a row with a value (a saved configuration) loads.
-    if (!list.isEmpty() && IsChoiceHook(list)) {
-        ChoiceList choices;
-        if (!ParseChoiceList(list, &choices)) {
+    if (kinds.choiceHook) {
+        if (!kinds.choicesValid) {
             if (error) *error = QStringLiteral("参数%1的选择列表无效").arg(cmdId);
             return false;
         }
-        *display = choices.TextForRaw(raw);
+        *display = kinds.choices.TextForRaw(raw);
     } else if (!get.isEmpty()) {
         const ScriptResult got = script.Eval(get);
         if (!got) {
@@ -250,7 +254,9 @@ bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entr
 
     QString display;
     const ScriptBridge::RowHooks hooks(script, entry.cmdId);
-    if (!LoadDisplayText(script, entry.cmdId, entry.value, entry.list, entry.get, &display, error)) {
+    // The hook kinds are worked out once here and go into the table with the row.
+    const auto kinds = std::make_shared<const HookKinds>(HookKinds::Of(entry.list, entry.get));
+    if (!LoadDisplayText(script, entry.cmdId, entry.value, *kinds, entry.get, &display, error)) {
         table.Append(row); // the row stays with its number, name and raw value only
         return false;
     }
@@ -258,6 +264,7 @@ bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entr
     row[FieldList] = entry.list;
     row[FieldGet] = entry.get;
     row[FieldSet] = entry.set;
+    row.hooks = kinds;
     row[FieldNote] = entry.note;
     table.Append(row);
     AddToRequestList(table, entry.cmdId);

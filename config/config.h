@@ -87,6 +87,9 @@ bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entr
 // reason when the script or the choice list fails.
 bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& raw, const QString& list,
                      const QString& get, QString* display, QString* error = nullptr);
+// The same with the row's hook kinds worked out already.
+bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& raw, const HookKinds& kinds,
+                     const QString& get, QString* display, QString* error = nullptr);
 
 // The last configuration file used, in the current directory.
 inline constexpr const char* kLastFileName = "lastfile.log";

@@ -125,7 +125,7 @@ void CompareTable(ScriptBridge& script, AppState& state, ParamTable& table, cons
         const ParamRow& r = table.Row(row);
         QString display;
         // A hook that fails leaves the display empty, as the load leaves such a row.
-        LoadDisplayText(script, r[FieldNumber], raw, r[FieldList], r[FieldGet], &display);
+        LoadDisplayText(script, r[FieldNumber], raw, *r.Hooks(), r[FieldGet], &display);
         table.SetField(row, FieldRaw, raw);
         table.SetField(row, FieldDisplay, display);
         MarkChanged(state, table.Row(row)[FieldNumber]);

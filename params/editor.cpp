@@ -38,10 +38,11 @@ static void PlanInitialText(const ParamRow& row, ScriptBridge& script, EditorPla
     if (row[FieldRaw].size() <= 4) return;
     const QString digits = RowHexDigits(row);
     const QString& get = row[FieldGet];
+    const HookKinds::Get kind = row.Hooks()->get;
     QString text;
-    if (HasGetStr(get)) {
+    if (kind == HookKinds::Get::Str) {
         text = GetStrText(digits);
-    } else if (HasGetFloat(get)) {
+    } else if (kind == HookKinds::Get::Float) {
         text = GetFloatText(digits);
     } else {
         const ScriptResult r = script.Eval(get);
@@ -59,15 +60,15 @@ EditorPlan PlanEditor(const ParamRow& row, int engineeringLevel, ScriptBridge& s
     const ScriptBridge::Operation op(script);
     const ScriptBridge::RowHooks hooks(script, row[FieldNumber]);
     script.SetHexInput(RowHexDigits(row));
-    if (IsChoiceHook(row[FieldList])) {
-        ChoiceList c;
+    const std::shared_ptr<const HookKinds> kinds = row.Hooks();
+    if (kinds->choiceHook) {
+        const ChoiceList& c = kinds->choices;
         // Every display text needs its hex digits.
-        if (ParseChoiceList(row[FieldList], &c) && c.digits.size() >= c.texts.size()) {
+        if (kinds->choicesValid && c.digits.size() >= c.texts.size()) {
             plan.kind = EditorKind::Combo;
-            for (qsizetype i = 0; i < c.texts.size(); ++i) {
-                plan.items << c.texts.at(i);
-                if (QStringLiteral("HEX:") + c.digits.at(i) == row[FieldRaw]) plan.selected = static_cast<int>(i);
-            }
+            plan.items = c.texts;
+            const int last = c.LastIndexOf(row[FieldRaw]);
+            if (last >= 0) plan.selected = last;
             const ScriptResult r = script.Eval(row[FieldGet]);
             if (!r)
                 plan.errors << r.error;
@@ -124,11 +125,12 @@ bool CommitChoice(ParamTable& table, int row, const QString& chosen, AppState& s
     if (row < 0 || row >= table.Count()) return false;
     MarkChanged(state, table.Row(row)[FieldNumber]);
     table.RefreshColours();
-    ChoiceList c;
-    if (!ParseChoiceList(table.Row(row)[FieldList], &c)) {
+    const std::shared_ptr<const HookKinds> kinds = table.Row(row).Hooks();
+    if (!kinds->choicesValid) {
         if (error) *error = ChoiceListError(table.Row(row)[FieldList]);
         return false;
     }
+    const ChoiceList& c = kinds->choices;
     for (int i = 0; i < c.Size(); ++i) {
         if (chosen == c.texts.at(i)) {
             SetRawValue(table, row, c.digits.at(i));

@@ -93,35 +93,4 @@ QString JsonValueText(const QJsonValue& v) {
     }
 }
 
-QString ChoiceList::TextForRaw(const QString& raw) const {
-    const int n = Size();
-    for (int i = 0; i < n; ++i)
-        if (QStringLiteral("HEX:") + digits.at(i) == raw) return texts.at(i);
-    return {};
-}
-
-static bool ReadTextArray(const QJsonValue& v, QStringList* out) {
-    if (!v.isArray()) return false;
-    const QJsonArray a = v.toArray();
-    out->clear();
-    out->reserve(a.size());
-    for (const QJsonValue& e : a) {
-        if (!e.isString() && !e.isDouble()) return false;
-        out->append(JsonValueText(e));
-    }
-    return true;
-}
-
-bool ParseChoiceList(const QString& text, ChoiceList* out) {
-    QJsonParseError err;
-    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &err);
-    if (err.error != QJsonParseError::NoError || !doc.isArray()) return false;
-    const QJsonArray a = doc.array();
-    if (a.size() != 2) return false;
-    ChoiceList list;
-    if (!ReadTextArray(a.at(0), &list.texts) || !ReadTextArray(a.at(1), &list.digits)) return false;
-    *out = list;
-    return true;
-}
-
 } // namespace dtu

@@ -2,6 +2,7 @@
 // Operations on the two parameter tables: which table a reply belongs to, finding rows by
 // number, the raw value field, the request list and the changed list.
 #include "base/appstate.h"
+#include "params/choicelist.h"
 #include "params/paramtable.h"
 
 #include <QJsonValue>
@@ -49,20 +50,5 @@ bool MayChange(const AppState& state, const QString& number);
 // (115200 -> "115200", 1.5 -> "1.5"), true/false as such, an array or object as its compact
 // JSON text, null and a missing value as the empty text.
 QString JsonValueText(const QJsonValue& v);
-
-// A choice list: the display texts and, at the same positions, the hex digits they stand for.
-struct ChoiceList {
-    QStringList texts;
-    QStringList digits;
-    // Pairs present in both lists (a longer list's extra entries have no partner).
-    int Size() const { return static_cast<int>(qMin(texts.size(), digits.size())); }
-    // The text of the first entry whose "HEX:" + digits equals the raw field exactly; empty
-    // when none does.
-    QString TextForRaw(const QString& raw) const;
-};
-
-// Parses an ONLIST text of the form [["text", ...], ["hex", ...]]: a JSON array of two arrays
-// whose entries are strings (numbers are taken as their decimal text). False for anything else.
-bool ParseChoiceList(const QString& text, ChoiceList* out);
 
 } // namespace dtu

@@ -10,6 +10,11 @@ namespace dtu {
 
 ParamTable::ParamTable(bool interfaceTable, QObject* parent) : QAbstractTableModel(parent), interface_(interfaceTable) {}
 
+std::shared_ptr<const HookKinds> ParamRow::Hooks() const {
+    if (hooks) return hooks;
+    return std::make_shared<const HookKinds>(HookKinds::Of(f[FieldList], f[FieldGet]));
+}
+
 int ParamTable::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
 
 int ParamTable::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : FieldCount; }
@@ -51,6 +56,8 @@ int ParamTable::Append(const ParamRow& row) {
     const int at = Count();
     beginInsertRows(QModelIndex(), at, at);
     rows_.append(row);
+    ParamRow& added = rows_.last();
+    if (!added.hooks) added.hooks = added.Hooks();
     endInsertRows();
     return at;
 }
@@ -59,6 +66,10 @@ void ParamTable::SetField(int row, int field, const QString& value) {
     if (row < 0 || row >= Count() || field < 0 || field >= FieldCount) return;
     if (rows_[row][field] == value) return;
     rows_[row][field] = value;
+    if (field == FieldList || field == FieldGet) {
+        ParamRow& r = rows_[row];
+        r.hooks = std::make_shared<const HookKinds>(HookKinds::Of(r[FieldList], r[FieldGet]));
+    }
     const QModelIndex i = index(row, field);
     emit dataChanged(i, i);
 }

@@ -1,11 +1,14 @@
 #pragma once
 // A parameter table: one row per device parameter, eight text fields per row, shown by a list
 // view of the main window. The model keeps every field; the view hides the columns it does not show.
+#include "params/choicelist.h"
+
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
 #include <array>
+#include <memory>
 
 namespace dtu {
 
@@ -23,8 +26,13 @@ enum ParamField {
 
 struct ParamRow {
     std::array<QString, FieldCount> f;
+    // The kinds of ONLIST and ONGET, worked out when the row entered its table (again when the
+    // table changes either field). Null for a row outside a table.
+    std::shared_ptr<const HookKinds> hooks;
     const QString& operator[](int i) const { return f[static_cast<size_t>(i)]; }
     QString& operator[](int i) { return f[static_cast<size_t>(i)]; }
+    // The row's hook kinds: those worked out by its table, or worked out now.
+    std::shared_ptr<const HookKinds> Hooks() const;
 };
 
 class ParamTable : public QAbstractTableModel {

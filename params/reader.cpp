@@ -65,22 +65,20 @@ bool DecodeItem(ParamTable& table, quint16 number, const QByteArray& value, Scri
     const QString digits = BytesToHex(value);
     SetRawValue(table, row, digits);
     const ParamRow& r = table.Row(row);
-    if (IsChoiceHook(r[FieldList])) {
+    const std::shared_ptr<const HookKinds> kinds = r.Hooks();
+    if (kinds->choiceHook) {
         if (!script.SetHexInput(digits)) return false;
-        ChoiceList c;
-        if (!ParseChoiceList(r[FieldList], &c)) return false;
-        // Every matching entry is visited: the last one wins.
-        QString shown = r[FieldDisplay];
-        for (int i = 0; i < c.Size(); ++i)
-            if (QStringLiteral("HEX:") + c.digits.at(i) == r[FieldRaw]) shown = c.texts.at(i);
-        table.SetField(row, FieldDisplay, shown);
+        if (!kinds->choicesValid) return false;
+        // The last matching entry wins.
+        const int last = kinds->choices.LastIndexOf(r[FieldRaw]);
+        if (last >= 0) table.SetField(row, FieldDisplay, kinds->choices.texts.at(last));
         return true;
     }
     if (!script.SetHexInput(digits)) return false;
     const QString get = r[FieldGet];
-    if (HasGetStr(get)) {
+    if (kinds->get == HookKinds::Get::Str) {
         table.SetField(row, FieldDisplay, GetStrText(digits));
-    } else if (HasGetFloat(get)) {
+    } else if (kinds->get == HookKinds::Get::Float) {
         table.SetField(row, FieldDisplay, GetFloatText(digits));
     } else {
         const ScriptResult res = script.Eval(get);
