@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(TForm1::UiFont());
     // On the stack: the window outlives every reply wait, which ends once exec() has returned.
     TForm1 form;
+    form.LoadRememberedSettings();
     form.show();
     return app.exec();
 }

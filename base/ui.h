@@ -6,7 +6,7 @@
 
 namespace dtu {
 
-// Message boxes and the file-open dialog.
+// Message boxes and the file dialogs.
 class IPrompter {
 public:
     virtual ~IPrompter() = default;
@@ -16,6 +16,8 @@ public:
     virtual bool Confirm(const QString& caption, const QString& text) = 0;
     // File-open dialog starting in dir with the given file name pattern; empty when cancelled.
     virtual QString OpenFile(const QString& dir, const QString& pattern, const QString& defaultSuffix) = 0;
+    // File-save dialog (asks before replacing a file); empty when cancelled.
+    virtual QString SaveFile(const QString& dir, const QString& pattern, const QString& defaultSuffix) = 0;
 };
 
 // Where status texts go.

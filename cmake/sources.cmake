@@ -54,3 +54,6 @@ set(DTUCFG_GUI_SOURCES
 set(DTU_SESSION_SOURCES
   session/session.h session/session.cpp
 )
+list(APPEND DTU_PARAMS_SOURCES params/verify.h params/verify.cpp)
+list(APPEND DTU_CONFIG_SOURCES config/profile.h config/profile.cpp)
+list(APPEND DTUGUI_SOURCES app/window/form_profile.cpp)

@@ -1,6 +1,7 @@
 #include "config/config.h"
 
 #include "params/paramops.h"
+#include "params/valuecodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -152,32 +153,45 @@ ParamEntry ParamEntry::FromJson(const QJsonObject& o) {
     return e;
 }
 
+bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& raw, const QString& list,
+                     const QString& get, QString* display, QString* error) {
+    display->clear();
+    if (raw.size() < 5) return true;
+    const ScriptResult in = script.SetHexInput(raw.mid(4));
+    if (!in) {
+        if (error) *error = in.error;
+        return false;
+    }
+    // A list hook that is script text (Length/Mask of the editor) says nothing about the display:
+    // ONGET gives it, as a read does. Such a row with a value (a saved configuration) loads.
+    if (!list.isEmpty() && IsChoiceHook(list)) {
+        ChoiceList choices;
+        if (!ParseChoiceList(list, &choices)) {
+            if (error) *error = QStringLiteral("参数%1的选择列表无效").arg(cmdId);
+            return false;
+        }
+        *display = choices.TextForRaw(raw);
+    } else if (!get.isEmpty()) {
+        const ScriptResult got = script.Eval(get);
+        if (!got) {
+            if (error) *error = got.error;
+            return false;
+        }
+        *display = got.text;
+    }
+    return true;
+}
+
 bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entry, QString* error) {
     ParamRow row;
     row[FieldNumber] = entry.cmdId;
     row[FieldName] = entry.name;
     row[FieldRaw] = entry.value;
 
-    auto fail = [&](const QString& why) {
-        table.Append(row); // the row stays with its number, name and raw value only
-        if (error) *error = why;
-        return false;
-    };
-
     QString display;
-    if (entry.value.size() >= 5) {
-        const ScriptResult in = script.SetHexInput(entry.value.mid(4));
-        if (!in) return fail(in.error);
-        if (!entry.list.isEmpty()) {
-            ChoiceList choices;
-            if (!ParseChoiceList(entry.list, &choices))
-                return fail(QStringLiteral("参数%1的选择列表无效").arg(entry.cmdId));
-            display = choices.TextForRaw(entry.value);
-        } else if (!entry.get.isEmpty()) {
-            const ScriptResult got = script.Eval(entry.get);
-            if (!got) return fail(got.error);
-            display = got.text;
-        }
+    if (!LoadDisplayText(script, entry.cmdId, entry.value, entry.list, entry.get, &display, error)) {
+        table.Append(row); // the row stays with its number, name and raw value only
+        return false;
     }
     row[FieldDisplay] = display;
     row[FieldList] = entry.list;

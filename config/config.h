@@ -69,10 +69,15 @@ struct ParamEntry {
 // ONLIST, ONGET, ONSET, PNOTE, then the number enters the request list.
 // Display value: empty for a raw value without hex digits (the script is not called); otherwise
 // hexinput is set to the digits and the value is the text of the first choice whose "HEX:" +
-// digits equals the raw value (ONLIST given; empty when none) or the text ONGET evaluates to.
-// When that step fails (script error, ONLIST not a choice list) the row stays with fields 0..2,
+// digits equals the raw value (ONLIST a choice list; empty when none) or the text ONGET evaluates to
+// (ONLIST empty or script text setting Length/Mask).
+// When that step fails (script error, a "[[" list that is no choice list) the row stays with fields 0..2,
 // is not requested, and false comes back with the reason.
 bool AddParamRow(ScriptBridge& script, ParamTable& table, const ParamEntry& entry, QString* error = nullptr);
+// The display value a load gives a raw value with these hooks (see AddParamRow); false with the
+// reason when the script or the choice list fails.
+bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& raw, const QString& list,
+                     const QString& get, QString* display, QString* error = nullptr);
 
 // The last configuration file used, in the current directory.
 inline constexpr const char* kLastFileName = "lastfile.log";

@@ -52,7 +52,7 @@ int IntOption(const QCommandLineParser& p, const QString& name, int min, int max
 // Reads control lines from stdin; at the end of input it stops reading (the device keeps running).
 class StdinControl : public QObject {
 public:
-    StdinControl(SimDevice& device, QObject* parent) : QObject(parent), device_(device) {
+    StdinControl(SimDevice& device, PtyEndpoint* pty, QObject* parent) : QObject(parent), device_(device), pty_(pty) {
         notifier_ = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, &StdinControl::OnReadable);
     }
@@ -70,6 +70,15 @@ private:
         while ((eol = pending_.indexOf('\n')) >= 0) {
             const QString line = QString::fromLocal8Bit(pending_.left(eol)).trimmed();
             pending_.remove(0, eol + 1);
+            if (pty_ && (line == QLatin1String("unplug") || line == QLatin1String("replug"))) {
+                QString error;
+                if (line == QLatin1String("unplug"))
+                    pty_->Unplug();
+                else if (!pty_->Plugged() && !pty_->Replug(&error))
+                    Out(QStringLiteral("error: ") + error);
+                Out(pty_->Plugged() ? QStringLiteral("PTY ") + pty_->SlavePath() : QStringLiteral("unplugged"));
+                continue;
+            }
             const ControlResult r = ExecuteControl(device_, line);
             if (!r.text.isEmpty()) Out(r.ok ? r.text : QStringLiteral("error: ") + r.text);
             if (r.quit) {
@@ -80,6 +89,7 @@ private:
     }
 
     SimDevice& device_;
+    PtyEndpoint* pty_;
     QSocketNotifier* notifier_;
     QByteArray pending_;
 };
@@ -181,7 +191,7 @@ int main(int argc, char** argv) {
     }
     if (!pty && !tcp) Fatal(QStringLiteral("neither pty nor TCP: nothing to serve"));
 
-    if (!p.isSet(QStringLiteral("no-stdin"))) new StdinControl(device, &app);
+    if (!p.isSet(QStringLiteral("no-stdin"))) new StdinControl(device, pty.get(), &app);
 
     const int rc = app.exec();
     tcp.reset();

@@ -113,6 +113,31 @@ void PtyEndpoint::RemoveLink() {
     linkPath_.clear();
 }
 
+void PtyEndpoint::Unplug() {
+    if (fd_ < 0) return;
+    unpluggedLink_ = linkPath_;
+    RemoveLink();
+    reopenTimer_.stop();
+    delete readNotifier_;
+    delete writeNotifier_;
+    readNotifier_ = writeNotifier_ = nullptr;
+    ::close(fd_);
+    fd_ = -1;
+    out_.clear();
+    session_.SetFloodActive(false);
+    session_.Reset();
+    if (slaveOpen_) emit SlaveClosed();
+    slaveOpen_ = false;
+    device_.Log(QStringLiteral("PTY unplugged"));
+}
+
+bool PtyEndpoint::Replug(QString* error) {
+    if (!Open(error)) return false;
+    if (!unpluggedLink_.isEmpty() && !MakeLink(unpluggedLink_, error)) return false;
+    device_.Log(QStringLiteral("PTY replugged as %1").arg(slavePath_));
+    return true;
+}
+
 void PtyEndpoint::OnReadable() {
     char buf[4096];
     const ssize_t n = ::read(fd_, buf, sizeof buf);

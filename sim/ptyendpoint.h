@@ -36,6 +36,11 @@ public:
     // Whether the tool has the slave open (as far as the last look tells).
     bool SlaveOpen() const { return slaveOpen_; }
     SimSession& Session() { return session_; }
+    // The device goes away as an unplugged adapter does: the pty and its link are gone, the
+    // tool's open port fails. Replug() brings a new pty under the same link.
+    void Unplug();
+    bool Replug(QString* error = nullptr);
+    bool Plugged() const { return fd_ >= 0; }
 
 signals:
     void SlaveOpened();
@@ -55,6 +60,7 @@ private:
     int fd_ = -1;
     QString slavePath_;
     QString linkPath_;
+    QString unpluggedLink_;
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
     QTimer reopenTimer_;

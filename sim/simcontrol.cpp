@@ -20,6 +20,9 @@ const char kHelp[] = "mode ok|refuse|silent|illegal|badsum   answer mode\n"
                      "channel N             select the parameter channel\n"
                      "set CH NUM HEX        value of parameter NUM (channel 0: interface table)\n"
                      "get CH NUM            show a value\n"
+                     "distort CH NUM HEX|none  writes of NUM store HEX instead of the data sent\n"
+                     "hide CH N,N...|none   reads leave these numbers out\n"
+                     "unplug | replug       the pty (and its link) goes away / a new one comes under the same link\n"
                      "defaults              restore the factory values\n"
                      "status                settings and counters\n"
                      "log | clear           frames received so far | forget them\n"
@@ -136,6 +139,27 @@ ControlResult ExecuteControl(SimDevice& device, const QString& line) {
         const QString name = BytesToHex(WordToBytes(word));
         if (!v) return Fail(QStringLiteral("%1 has no value").arg(name));
         return {true, QStringLiteral("%1 = %2").arg(name, BytesToHex(*v)), false};
+    }
+    if (cmd == QLatin1String("distort") || cmd == QLatin1String("hide")) {
+        const std::optional<int> ch = Number(arg, 0, 255);
+        const Table table = ch ? TableOfChannel(*ch) : Table::Main;
+        if (cmd == QLatin1String("hide")) {
+            const std::optional<QSet<quint16>> numbers = ParseNumberList(w.size() > 2 ? w[2] : QString());
+            if (!ch || !numbers || w.size() > 3) return Fail(QStringLiteral("usage: hide CH N,N...|none"));
+            device.SetUnreported(table, *numbers);
+            return {true, QStringLiteral("%1 numbers left out of reads").arg(numbers->size()), false};
+        }
+        int number = -1;
+        if (w.size() > 2) {
+            if (const std::optional<quint16> n = ParseParamNumber(w[2])) number = *n;
+        }
+        const QString hex = w.size() > 3 ? w[3] : QString();
+        const bool none = hex == QLatin1String("none");
+        if (!ch || number < 0 || w.size() != 4 || (!none && !IsHexText(hex)))
+            return Fail(QStringLiteral("usage: distort CH NUM HEX|none"));
+        device.SetStoredInstead(table, static_cast<quint16>(number),
+                                none ? std::nullopt : std::optional<QByteArray>(HexPairsToBytes(hex)));
+        return {true, none ? QStringLiteral("writes stored as sent") : QStringLiteral("writes stored as %1").arg(hex), false};
     }
     if (cmd == QLatin1String("defaults")) {
         device.RestoreDefaults();

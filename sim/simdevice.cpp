@@ -73,6 +73,14 @@ void SimDevice::RestoreDefaults() {
     interface_ = interfaceDefaults_;
 }
 
+void SimDevice::SetStoredInstead(Table table, quint16 number, const std::optional<QByteArray>& value) {
+    ValueTable& t = table == Table::Interface ? storedInsteadIface_ : storedInsteadMain_;
+    if (value)
+        t.insert(number, *value);
+    else
+        t.remove(number);
+}
+
 int SimDevice::CountReceived(quint16 word, const std::optional<QByteArray>& data) const {
     int n = 0;
     for (const ReceivedFrame& f : received_)
@@ -148,17 +156,20 @@ QByteArray SimDevice::Respond(quint16 word, const QByteArray& data) {
     }
     // A parameter write: the word is the parameter number.
     if (refuseAll || IsReadOnly(word)) return Acknowledge(false);
-    current(TableOfChannel(channel_)).insert(word, data);
+    const Table table = TableOfChannel(channel_);
+    const ValueTable& instead = table == Table::Interface ? storedInsteadIface_ : storedInsteadMain_;
+    current(table).insert(word, instead.value(word, data));
     return Acknowledge(true);
 }
 
 QByteArray SimDevice::ParamReadReply(const QByteArray& numbers) const {
     const ValueTable& table = current(TableOfChannel(channel_));
+    const QSet<quint16>& unreported = channel_ == 0 ? unreportedIface_ : unreportedMain_;
     QByteArray items;
     for (qsizetype i = 0; i + 1 < numbers.size(); i += 2) {
         const quint16 number = static_cast<quint16>(ByteAt(numbers, i) * 256 + ByteAt(numbers, i + 1));
         const auto it = table.find(number);
-        if (it == table.end()) continue;
+        if (it == table.end() || unreported.contains(number)) continue;
         items += WordToBytes(static_cast<quint16>(2 + it->size()));
         items += WordToBytes(number);
         items += *it;

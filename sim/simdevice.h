@@ -104,6 +104,15 @@ public:
     const ValueTable& Values(Table table) const { return current(table); }
     void RestoreDefaults();
 
+    // --- faults for checking writes
+    // A write of this number stores `value` instead of the data sent (and is accepted); nothing
+    // undoes it.
+    void SetStoredInstead(Table table, quint16 number, const std::optional<QByteArray>& value);
+    // Reads leave these numbers out although the device holds them.
+    void SetUnreported(Table table, const QSet<quint16>& numbers) {
+        (table == Table::Interface ? unreportedIface_ : unreportedMain_) = numbers;
+    }
+
     int Channel() const { return channel_; }
     void SelectChannel(int channel) { channel_ = channel; }
     // Device clock minus host clock, in seconds.
@@ -163,6 +172,8 @@ private:
     int floodRate_ = 0;
 
     ValueTable main_, interface_, mainDefaults_, interfaceDefaults_;
+    ValueTable storedInsteadMain_, storedInsteadIface_;
+    QSet<quint16> unreportedMain_, unreportedIface_;
     int channel_ = kDefaultChannel;
     qint64 clockOffset_ = 0;
 

@@ -125,8 +125,11 @@ private slots:
             << QStringList{"0101", "0102"} << "0101" << 1;
         QTest::newRow("hook that throws") << QStringList{P("0", "0101", "HEX:01", "throw 1"), P("1", "0102")}
                                           << QStringList{"0101"} << "" << 0;
-        QTest::newRow("no choice list with digits stops")
-            << QStringList{P("0", "0101"), P("1", "0102", "HEX:01", "", "Length=2;"), P("2", "0103")}
+        QTest::newRow("list script with digits loads by ONGET")
+            << QStringList{P("0", "0101"), P("1", "0102", "HEX:01", "Count()", "Length=2;"), P("2", "0103")}
+            << QStringList{"0101", "0102", "0103"} << "010101020103" << -1;
+        QTest::newRow("broken choice list with digits stops")
+            << QStringList{P("0", "0101"), P("1", "0102", "HEX:01", "", "[[\"a\"]"), P("2", "0103")}
             << QStringList{"0101", "0102"} << "0101" << 1;
         QTest::newRow("list script without digits loads")
             << QStringList{P("0", "0101", "HEX:", "", "Length=2;"), P("1", "0102")} << QStringList{"0101", "0102"}

@@ -28,6 +28,7 @@ void TForm1::SelectParamChannel(int channel) {
 void TForm1::RestoreLastConfiguration() { config_.RestoreLastConfiguration(); }
 
 void TForm1::SerialOpened(const QString& port, const QString& baud, const QString& format) {
+    NoteOpenedPort(port, baud, format);
     config_.StoreSerialSettings(port, baud, format);
 }
 

@@ -30,7 +30,7 @@ void TForm1::WireLink() {
     connect(Button18, &QPushButton::clicked, this, &TForm1::Button18Click);
     connect(&tcp_, &dtu::TcpLink::StateText, Label10, &QLabel::setText);
     // The device went away under an open port and nobody was reading it.
-    connect(&serial_, &dtu::SerialLink::Lost, this, &TForm1::ShowPortClosed);
+    connect(&serial_, &dtu::SerialLink::Lost, this, &TForm1::SerialPortLost);
 
     connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
@@ -54,6 +54,7 @@ void TForm1::ShowPortClosed() {
 }
 
 void TForm1::Button3Click() {
+    StopReconnect(); // a click ends the search for a lost port, then does what it always does
     Guarded([this] {
         state_.EngineeringLevel = 1;
         const bool closing = serial_.IsOpen();
@@ -90,7 +91,7 @@ void TForm1::Timer1Timer() {
                                 [this] {
                                     // A read error closes the port; the window says so.
                                     serial_.Close();
-                                    ShowPortClosed();
+                                    SerialPortLost();
                                 },
                                 [this](const QString& text) { StatusBar2Panel0->setText(text); }};
     display.Tick(exchange_.Channel());

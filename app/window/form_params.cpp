@@ -441,10 +441,14 @@ void TForm1::WriteChangedRows(QTableView* view, dtu::ParamTable& table) {
 
 void TForm1::WriteChanged() {
     if (!ParamChannelOpen()) return;
-    // Whatever happens below, an error included, the changes count as handled.
-    const AtExit forget([this] { ForgetChanges(); });
-    if (state_.CurrentParamChannel == state_.MainParamChannel) WriteChangedRows(ListView1, mainTable_);
-    if (state_.CurrentParamChannel == 0) WriteChangedRows(ListView2, interfaceTable_);
+    const VerifyPlan verify = PlanVerification();
+    {
+        // Whatever happens below, an error included, the changes count as handled.
+        const AtExit forget([this] { ForgetChanges(); });
+        if (state_.CurrentParamChannel == state_.MainParamChannel) WriteChangedRows(ListView1, mainTable_);
+        if (state_.CurrentParamChannel == 0) WriteChangedRows(ListView2, interfaceTable_);
+    }
+    RunVerification(verify);
 }
 
 void TForm1::btWriteClick() {

@@ -37,4 +37,15 @@ QString MessageBoxPrompter::OpenFile(const QString& dir, const QString& pattern,
     return files.isEmpty() ? QString() : files.first();
 }
 
+QString MessageBoxPrompter::SaveFile(const QString& dir, const QString& pattern,
+                                     const QString& defaultSuffix) {
+    QFileDialog dialog(parent_, QString(), dir, pattern);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
 } // namespace dtu

@@ -14,6 +14,7 @@ public:
     void Message(const QString& text) override;
     bool Confirm(const QString& caption, const QString& text) override;
     QString OpenFile(const QString& dir, const QString& pattern, const QString& defaultSuffix) override;
+    QString SaveFile(const QString& dir, const QString& pattern, const QString& defaultSuffix) override;
 
 private:
     QWidget* parent_;

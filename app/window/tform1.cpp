@@ -151,6 +151,7 @@ TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
     WireLink();
     WireDevice();
     WireParams();
+    WireProfile();
     FormCreate();
 }
 

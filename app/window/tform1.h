@@ -4,6 +4,7 @@
 // It owns the run's state, the script engine, the channel in use and the exchange over it.
 #include "app/window/guistatus.h"
 #include "session/session.h"
+#include "params/verify.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -280,4 +281,47 @@ private:
     quint64 tableGeneration_ = 0;
     EditValidator* editValidator_ = nullptr;
     // ---- end of the parameter pages ---------------------------------------------------------
+
+    // ---- Configurations that travel, reconnect, saved logs (form_profile.cpp) -----------------
+public slots:
+    // 文件操作 → 保存参数文件 / 对比参数文件 / 保存日志.
+    void SaveProfileClick();
+    void CompareProfileClick();
+    void SaveLogClick();
+
+public:
+    // Menu entries: NSaveProfile, NCompare, NSaveLog; the checkable NVerify (写入后回读校验) and
+    // NReconnect (串口断开后自动重连).
+    QAction *NSaveProfile = nullptr, *NCompare = nullptr, *NVerify = nullptr, *NReconnect = nullptr,
+            *NSaveLog = nullptr;
+    // "只显示已修改项" on the main and on the interface page.
+    QCheckBox *ChangedOnly1 = nullptr, *ChangedOnly2 = nullptr;
+    // Looks for the lost serial port once a second.
+    QTimer* ReconnectTimer = nullptr;
+    // Ticks NVerify and NReconnect as remembered from the last run (at start of the tool).
+    void LoadRememberedSettings();
+    // One look for the lost port (ReconnectTimer).
+    void ReconnectTick();
+
+protected:
+    // The serial port went away without the user closing it.
+    void SerialPortLost();
+    // Ends a search for a lost port.
+    void StopReconnect();
+    // The settings the port was opened with, for a reconnect.
+    void NoteOpenedPort(const QString& port, const QString& baud, const QString& format);
+    // The rows a write is about to send, when they are to be read back afterwards.
+    struct VerifyPlan {
+        quint64 generation = 0;
+        QList<dtu::WrittenValue> main, iface;
+    };
+    VerifyPlan PlanVerification();
+    void RunVerification(const VerifyPlan& plan);
+
+private:
+    void WireProfile();
+    void ApplyChangedFilter(QTableView* view, dtu::ParamTable& table, const QCheckBox* box);
+    void StampLines(QPlainTextEdit* box);
+    QString lostPort_, lostBaud_, lostFormat_;
+    // ---- end of configurations that travel ----------------------------------------------------
 };

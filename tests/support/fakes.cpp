@@ -43,6 +43,11 @@ QString ScriptedPrompter::OpenFile(const QString& dir, const QString& pattern, c
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
+QString ScriptedPrompter::SaveFile(const QString& dir, const QString& pattern, const QString& defaultSuffix) {
+    fileRequests << QStringLiteral("save:") + dir + QLatin1Char('|') + pattern + QLatin1Char('|') + defaultSuffix;
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+}
+
 QByteArray Hex(const char* spaced) {
     return HexPairsToBytes(QString::fromLatin1(spaced).remove(QLatin1Char(' ')));
 }

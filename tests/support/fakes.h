@@ -78,6 +78,8 @@ public:
     void Message(const QString& text) override { messages << text; }
     bool Confirm(const QString& caption, const QString& text) override;
     QString OpenFile(const QString& dir, const QString& pattern, const QString& defaultSuffix) override;
+    // Save dialogs take their answers from fileAnswers too; requests are "save:dir|pattern|suffix".
+    QString SaveFile(const QString& dir, const QString& pattern, const QString& defaultSuffix) override;
 };
 
 // Bytes from a spaced hex text: Hex("AA 55 00 04").
