@@ -57,3 +57,4 @@ set(DTU_SESSION_SOURCES
 list(APPEND DTU_PARAMS_SOURCES params/verify.h params/verify.cpp)
 list(APPEND DTU_CONFIG_SOURCES config/profile.h config/profile.cpp)
 list(APPEND DTUGUI_SOURCES app/window/form_profile.cpp)
+list(APPEND DTU_PROTOCOL_SOURCES protocol/replyend.h protocol/replyend.cpp)

@@ -297,6 +297,8 @@ LoadResult ConfigStore::LoadConfiguration(const QString& path) {
     ConfigRoot = root;
     encoding_ = decoded.encoding;
     loaded_ = true;
+    ReplyEndMode = ParseReplyEnd(Setting(root, "ReplyEnd"));
+    if (OnReplyEnd) OnReplyEnd(ReplyEndMode);
 
     const QJsonValue params = root.value(QLatin1String("Params"));
     const QString title = Setting(root, "Title");

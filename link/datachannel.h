@@ -13,10 +13,12 @@ public:
     bool IsOpen() const override { return tcp_.IsConnected() || serial_.IsOpen(); }
     void Send(const QByteArray& bytes) override;
     QByteArray Read() override;
+    void PutBack(const QByteArray& bytes) override { held_.prepend(bytes); }
 
 private:
     SerialLink& serial_;
     TcpLink& tcp_;
+    QByteArray held_;
 };
 
 } // namespace dtu
