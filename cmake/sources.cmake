@@ -58,3 +58,11 @@ list(APPEND DTU_PARAMS_SOURCES params/verify.h params/verify.cpp)
 list(APPEND DTU_CONFIG_SOURCES config/profile.h config/profile.cpp)
 list(APPEND DTUGUI_SOURCES app/window/form_profile.cpp)
 list(APPEND DTU_PROTOCOL_SOURCES protocol/replyend.h protocol/replyend.cpp)
+
+# The command-line program (no widgets).
+set(DTUCLI_SOURCES
+  cli/options.h cli/options.cpp
+  cli/progress.h cli/progress.cpp
+  cli/devicejob.h cli/devicejob.cpp
+  cli/main.cpp
+)
