@@ -6,6 +6,7 @@
 #include "session/session.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,6 +20,15 @@ using namespace dtu;
 using namespace dtu::cli;
 
 namespace {
+
+// The process's peak resident memory (VmHWM), 0 when unknown.
+qint64 PeakMemoryKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
 
 void Out(const QString& text) { std::fputs(text.toLocal8Bit().constData(), stdout); }
 void Err(const QString& line) { std::fprintf(stderr, "dtucfg-cli: %s\n", line.toLocal8Bit().constData()); }
@@ -140,6 +150,7 @@ int main(int argc, char** argv) {
         const QJsonObject doc{{QStringLiteral("command"), CommandName(o.command)},
                               {QStringLiteral("config"), o.config},
                               {QStringLiteral("exitStatus"), rc},
+                              {QStringLiteral("peakMemoryKb"), PeakMemoryKb()},
                               {QStringLiteral("devices"), devices}};
         Out(QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented)));
     } else {

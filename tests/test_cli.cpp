@@ -105,6 +105,7 @@ private slots:
         const CliRun v = RunCli(dir_.path(), {"verify", "--config", "profile.txt", "--port", a, "--json"});
         QCOMPARE(v.exitCode, 0);
         QVERIFY(Device(v.json, 0).value("differences").toArray().isEmpty());
+        for (QProcess* p : {&good, &refusing, &dying}) StopSim(*p);
     }
 
     // Bad input: one line naming the file or option, the right exit status, never a crash.
