@@ -19,6 +19,8 @@
 #include <QSet>
 #include <QThread>
 
+#include <algorithm>
+
 namespace dtu::cli {
 
 namespace {
@@ -253,6 +255,9 @@ void Job::Apply() {
         if (rows.isEmpty()) continue;
         Select(ChannelOf(t));
         int n = 0;
+        const auto toWrite = std::count_if(rows.begin(), rows.end(), [&](int i) {
+            return IsNumbered(t->Row(i)[FieldNumber]) && MayChange(s, t->Row(i)[FieldNumber]);
+        });
         for (int i : rows) {
             const ParamRow r = t->Row(i);
             const QString number = r[FieldNumber];
@@ -264,7 +269,7 @@ void Job::Apply() {
                 skipped.append(entry);
                 continue;
             }
-            Step(QStringLiteral("writing %1/%2 %3").arg(++n).arg(rows.size()).arg(number));
+            Step(QStringLiteral("writing %1/%2 %3").arg(++n).arg(toWrite).arg(number));
             const int rc = WriteParam(ex(), session_.MainTable(), session_.InterfaceTable(), number);
             entry.insert(QStringLiteral("message"), WriteMessage(rc));
             (rc == ReplyOk ? written : refused).append(entry);
