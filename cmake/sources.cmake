@@ -26,6 +26,7 @@ set(DTU_PROTOCOL_SOURCES
   protocol/commands.h protocol/commands.cpp
   protocol/replybounds.h protocol/replybounds.cpp
   protocol/signalpoll.h protocol/signalpoll.cpp
+  protocol/replyend.h protocol/replyend.cpp
 )
 set(DTU_PARAMS_SOURCES
   params/choicelist.h params/choicelist.cpp
@@ -74,4 +75,12 @@ set(DTUCFG_GUI_SOURCES
 )
 set(DTU_SESSION_SOURCES
   session/session.h session/session.cpp
+)
+
+# The command-line program (no widgets).
+set(DTUCLI_SOURCES
+  cli/options.h cli/options.cpp
+  cli/progress.h cli/progress.cpp
+  cli/devicejob.h cli/devicejob.cpp
+  cli/main.cpp
 )

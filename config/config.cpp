@@ -357,6 +357,8 @@ LoadResult ConfigStore::LoadConfiguration(const QString& path) {
     encoding_ = decoded.encoding;
     exact_ = decoded.exact;
     loaded_ = true;
+    ReplyEndMode = ParseReplyEnd(Setting(root, "ReplyEnd"));
+    if (OnReplyEnd) OnReplyEnd(ReplyEndMode);
 
     const QJsonValue params = root.value(QLatin1String("Params"));
     const QString title = Setting(root, "Title");

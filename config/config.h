@@ -11,12 +11,14 @@
 #include "base/appstate.h"
 #include "base/ui.h"
 #include "params/paramtable.h"
+#include "protocol/replyend.h"
 #include "script/scriptbridge.h"
 
 #include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <functional>
 
 namespace dtu {
 
@@ -104,6 +106,10 @@ public:
     QString ConfigPath;
     // Lines of the configuration text; rows with an index at or above it are not loaded.
     int ConfigLineCount = 0;
+    // "ReplyEnd" of the configuration read last ("frame"; anything else is Silence), and who is
+    // told at every load that reads a configuration.
+    ReplyEnd ReplyEndMode = ReplyEnd::Silence;
+    std::function<void(ReplyEnd)> OnReplyEnd;
 
     // Reads a configuration and applies it (caption, serial boxes, main rows, the extended file,
     // the TCP group). A failure that ends the load early comes back with its text; rows that

@@ -12,6 +12,8 @@ public:
     virtual ~IChannel() = default;
     // The channel open test: the TCP link is connected or the serial port is open.
     virtual bool IsOpen() const = 0;
+    // Bytes read but not taken (what followed a reply's frame): the next Read returns them first.
+    virtual void PutBack(const QByteArray& bytes) = 0;
     // Sends the whole byte text on the link in use; nothing when no link is open.
     // A serial write error throws LinkError.
     virtual void Send(const QByteArray& bytes) = 0;
@@ -25,6 +27,7 @@ public:
 class ClosedChannel : public IChannel {
 public:
     bool IsOpen() const override { return false; }
+    void PutBack(const QByteArray&) override {}
     void Send(const QByteArray&) override {}
     QByteArray Read() override { return {}; }
 };

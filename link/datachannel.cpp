@@ -1,5 +1,7 @@
 #include "link/datachannel.h"
 
+#include <utility>
+
 namespace dtu {
 
 void DataChannel::Send(const QByteArray& bytes) {
@@ -10,9 +12,18 @@ void DataChannel::Send(const QByteArray& bytes) {
 }
 
 QByteArray DataChannel::Read() {
-    if (tcp_.IsConnected()) return tcp_.ReadAvailable();
-    if (serial_.IsOpen()) return serial_.ReadAvailable();
-    return {};
+    QByteArray fresh;
+    if (tcp_.IsConnected()) {
+        fresh = tcp_.ReadAvailable();
+    } else if (serial_.IsOpen()) {
+        fresh = serial_.ReadAvailable();
+    } else {
+        held_.clear(); // the link they came on is gone
+        return {};
+    }
+    if (held_.isEmpty()) return fresh;
+    QByteArray out = std::exchange(held_, QByteArray());
+    return out + fresh;
 }
 
 int DataChannel::BitsPerSecond() const {

@@ -14,10 +14,12 @@ public:
     void Send(const QByteArray& bytes) override;
     QByteArray Read() override;
     int BitsPerSecond() const override;
+    void PutBack(const QByteArray& bytes) override { held_.prepend(bytes); }
 
 private:
     SerialLink& serial_;
     TcpLink& tcp_;
+    QByteArray held_;
 };
 
 } // namespace dtu

@@ -55,18 +55,21 @@ RxTimerHold::~RxTimerHold() {
 QByteArray Exchange::ReceiveReply(int timeoutMs) {
     RxTimerHold hold(*this);
     QByteArray r;
-    const int polls = timeoutMs / 100;
+    const bool byFrame = replyEnd_ == ReplyEnd::Frame;
+    const int firstPollMs = byFrame ? 10 : 100;
+    const int polls = timeoutMs / firstPollMs;
     for (int i = 0; i < polls; ++i) {
         if (state_.CancelRequested) break;
         r = channel_->Read();
         if (!r.isEmpty()) break;
-        clock_.Pause(100);
+        clock_.Pause(firstPollMs);
     }
     if (r.isEmpty()) return r;
     ReplyBounds bounds(channel_->BitsPerSecond());
     if (!ReplyBounds::Fits({}, r)) return {};
     int quiet = 0;
     while (!state_.CancelRequested) {
+        if (byFrame && EndsWithFrame(r)) break;
         clock_.Pause(10);
         if (state_.CancelRequested) break; // set while pausing: no further read
         const QByteArray more = channel_->Read();
@@ -82,6 +85,16 @@ QByteArray Exchange::ReceiveReply(int timeoutMs) {
     }
     FrameLog(false, r);
     return r;
+}
+
+bool Exchange::EndsWithFrame(QByteArray& r) {
+    const qsizetype end = CompleteFrameEnd(r);
+    if (end < 0) return false;
+    if (end < r.size()) {
+        channel_->PutBack(r.mid(end));
+        r.truncate(end);
+    }
+    return true;
 }
 
 ReplyOutcome Exchange::CheckAckReply() { return EvalAckReply(ReceiveReply(3000)); }

@@ -4,6 +4,7 @@
 #include "base/ui.h"
 #include "link/channel.h"
 #include "protocol/frames.h"
+#include "protocol/replyend.h"
 #include "base/waitclock.h"
 #include "script/scriptbridge.h"
 
@@ -25,6 +26,9 @@ public:
     ScriptBridge& Script() const { return script_; }
     IStatusSink& Status() const { return status_; }
     IWaitClock& Clock() const { return clock_; }
+    // How replies end (default Silence: the wait described at ReceiveReply).
+    void SetReplyEnd(ReplyEnd mode) { replyEnd_ = mode; }
+    ReplyEnd ReplyEndMode() const { return replyEnd_; }
 
     // The command word a script expression such as GetCmd("CMD_RESET"); yields: its first two
     // hex digits the high byte, the next two the low byte. A script error throws OperationError.
@@ -49,6 +53,9 @@ public:
     // 41 quiet polls of 10 ms in a row. Timer1 is held stopped for the whole wait. A collection
     // that leaves the bounds of ReplyBounds (size, no frame, a frame too slow, bytes going on
     // after a frame) ends at once and gives the empty text: to the checks, no reply.
+    // With ReplyEnd::Frame the first bytes are looked for every 10 ms (timeout div 10 polls)
+    // and the wait ends as soon as a whole frame is there; bytes after it go back to the
+    // channel for the receive display.
     QByteArray ReceiveReply(int timeoutMs);
 
     ReplyOutcome CheckAckReply();
@@ -66,6 +73,8 @@ public:
 
 private:
     friend class RxTimerHold;
+    // Frame end: true when r holds a whole frame; bytes after it go back to the channel.
+    bool EndsWithFrame(QByteArray& r);
     AppState& state_;
     ScriptBridge& script_;
     IChannel* channel_;
@@ -74,6 +83,7 @@ private:
     QTimer* rxTimer_;
     QByteArray prefix_;
     int waitDepth_ = 0;
+    ReplyEnd replyEnd_ = ReplyEnd::Silence;
 };
 
 // Holds the receive-display timer stopped while a wait runs. The outermost hold restarts it on

@@ -15,9 +15,10 @@ for f in "${files[@]}"; do
   case "$f" in sim/* | tests/* | fuzz/* | build*/*) continue ;; esac
   [ -f "$f" ] && checked+=("$f")
 done
-# Comment lines do not count; code after a statement does.
+# Comment lines do not count; code after a statement does. A POSIX include in the non-Windows
+# branch of a platform switch is marked "// posix-guarded: <why>" and passes.
 found=$(grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](unistd\.h|termios\.h|sys/[^>"]*)[>"]|(^|[^[:alnum:]_.>])(::)?(fork|vfork|forkpty|pipe|pipe2)[[:space:]]*\(' \
-          "${checked[@]}" | grep -vE '^[^:]+:[0-9]+:[[:space:]]*(//|\*|/\*)' || true)
+          "${checked[@]}" | grep -vE '^[^:]+:[0-9]+:[[:space:]]*(//|\*|/\*)' | grep -v '// posix-guarded:' || true)
 if [ -n "$found" ]; then
   echo "POSIX-only interfaces in the tool's own code (use Qt's classes instead):"
   echo "$found"

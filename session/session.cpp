@@ -7,6 +7,7 @@ Session::Session(IStatusSink& status, IConfigView& view, QTimer* rxTimer)
       config_(state_, script_, mainTable_, interfaceTable_, view) {
     mainTable_.SetChangedList(&state_.ChangedParamList);
     interfaceTable_.SetChangedList(&state_.ChangedParamList);
+    config_.OnReplyEnd = [this](ReplyEnd mode) { exchange_.SetReplyEnd(mode); };
 }
 
 } // namespace dtu

@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("listen"), QStringLiteral("TCP address (default 127.0.0.1)."), QStringLiteral("ADDR"), QStringLiteral("127.0.0.1")},
         {QStringLiteral("no-stdin"), QStringLiteral("Do not read control lines from stdin.")},
         {QStringLiteral("quiet"), QStringLiteral("Do not log every received frame.")},
+        {QStringLiteral("silent-after"), QStringLiteral("Answer nothing after this many command frames (0 = never)."), QStringLiteral("N"), QStringLiteral("0")},
     });
     p.process(app);
 
@@ -142,6 +143,7 @@ int main(int argc, char** argv) {
     device.SetReplyDelay(IntOption(p, QStringLiteral("delay"), 0, 600000));
     device.SetSplitReplies(p.isSet(QStringLiteral("split")));
     device.SetEcho(p.isSet(QStringLiteral("echo")));
+    device.SetSilentAfter(IntOption(p, QStringLiteral("silent-after"), 0, 100000000));
     device.SetHoldMs(IntOption(p, QStringLiteral("hold"), 1, 600000));
     device.SetFloodRate(IntOption(p, QStringLiteral("flood"), 0, 100000000));
     if (p.isSet(QStringLiteral("readonly"))) {

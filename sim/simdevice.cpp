@@ -117,6 +117,7 @@ QByteArray SimDevice::Answer(const QByteArray& frame) {
     const QByteArray data = frame.mid(6 + P, L - 4 - P);
     received_.append({word, data, channel_});
     Log(QStringLiteral("RX %1 %2").arg(WordText(word), SpacedHex(data)).trimmed());
+    if (silentAfter_ > 0 && ++commandFrames_ > silentAfter_) return {};
     return Shape(Respond(word, data));
 }
 

@@ -72,6 +72,9 @@ public:
     const QByteArray& VersionText() const { return version_; }
     void SetMode(AnswerMode mode) { mode_ = mode; }
     AnswerMode Mode() const { return mode_; }
+    // After this many command frames the device answers nothing more (a device that dies
+    // mid-run; 0 = never). Frames after that point are still logged but not carried out.
+    void SetSilentAfter(int frames) { silentAfter_ = qMax(0, frames); }
     // Parameter numbers a write is refused for (0000 always is).
     void SetReadOnly(const QSet<quint16>& numbers) { readOnly_ = numbers; }
     bool IsReadOnly(quint16 number) const { return number == 0 || readOnly_.contains(number); }
@@ -163,6 +166,8 @@ private:
     quint8 csq_ = kDefaultCsq;
     QByteArray version_ = kDefaultVersion;
     AnswerMode mode_ = AnswerMode::Ok;
+    int silentAfter_ = 0;
+    int commandFrames_ = 0;
     QSet<quint16> readOnly_;
     std::function<QDateTime()> now_;
     int replyDelayMs_ = 0;

@@ -42,6 +42,7 @@ public:
     explicit CountingChannel(dtu::IChannel& inner) : inner_(inner) {}
     bool IsOpen() const override { return inner_.IsOpen(); }
     void Send(const QByteArray& bytes) override { inner_.Send(bytes); }
+    void PutBack(const QByteArray& bytes) override { inner_.PutBack(bytes); }
     QByteArray Read() override {
         QByteArray b = inner_.Read();
         read += b.size();

@@ -3,6 +3,7 @@
 // Every test runs in a fresh temporary directory as the current directory.
 #include "base/regularfile.h"
 #include "config/config.h"
+#include "session/session.h"
 #include "params/paramops.h"
 #include "base/hex.h"
 #include "tests/support/fakes.h"
@@ -107,6 +108,20 @@ private slots:
         Write(kIface, Cfg({}, {P("0", "0401"), P("1", "0402")}));
     }
     void cleanup() { QDir::setCurrent(home_); }
+
+    // "ReplyEnd" reaches the session's exchange at every load; a profile without it goes back
+    // to the silence rule.
+    void replyEndKey() {
+        RecordingStatus status;
+        NullConfigView view;
+        Session session(status, view);
+        Write("frame.txt", Cfg({"\"ReplyEnd\": \" Frame\""}, {P("0", "0101")}));
+        Write("plain.txt", Cfg({}, {P("0", "0101")}));
+        QVERIFY(session.Config().LoadConfiguration("frame.txt"));
+        QCOMPARE(session.Exchanger().ReplyEndMode(), ReplyEnd::Frame);
+        QVERIFY(session.Config().LoadConfiguration("plain.txt"));
+        QCOMPARE(session.Exchanger().ReplyEndMode(), ReplyEnd::Silence);
+    }
 
     void mainRows_data() {
         QTest::addColumn<QStringList>("params");

@@ -71,6 +71,8 @@ private slots:
     void cancel();
     void boundedCollection_data();
     void boundedCollection();
+    void frameEnd_data();
+    void frameEnd();
 
     void timerHeldDuringWait_data();
     void timerHeldDuringWait();
@@ -365,6 +367,51 @@ void TestExchange::boundedCollection() {
     } else {
         QVERIFY(r.isEmpty());
     }
+}
+
+void TestExchange::frameEnd_data() {
+    // Chunks arrive at the given reads; the wait ends by the frame or, failing that, by silence.
+    QTest::addColumn<QList<int>>("at");
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("leftOver");
+    QTest::addColumn<int>("reads");
+    const QByteArray sig = Hex("AA 55 00 05 E0 23 14 01 1C");
+    // Split header, length field and body: the wait ends at the read that completes the frame.
+    QTest::newRow("split reply") << QList<int>{3, 4, 6} << QList<QByteArray>{Hex("0D AA"), Hex("55 00 05"), Hex("E0 23 14 01 1C")}
+                                 << Hex("0D") + sig << QByteArray() << 6;
+    // Bytes behind the frame in the same read stay on the channel for the receive display.
+    QTest::newRow("trailing bytes") << QList<int>{1} << QList<QByteArray>{kAccept + "xyz"} << kAccept
+                                    << QByteArray("xyz") << 1;
+    // A length field that claims more than ever comes: 41 quiet polls end it as before.
+    QTest::newRow("lying length") << QList<int>{2} << QList<QByteArray>{Hex("AA 55 00 40 00 F0 00 F4")}
+                                  << Hex("AA 55 00 40 00 F0 00 F4") << QByteArray() << 2 + 41;
+    QTest::newRow("length below 4") << QList<int>{1} << QList<QByteArray>{Hex("AA 55 00 00 00 00")}
+                                    << Hex("AA 55 00 00 00 00") << QByteArray() << 1 + 41;
+    QTest::newRow("garbage") << QList<int>{1} << QList<QByteArray>{QByteArray("noise")} << QByteArray("noise")
+                             << QByteArray() << 1 + 41;
+}
+
+void TestExchange::frameEnd() {
+    QFETCH(QList<int>, at);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, leftOver);
+    QFETCH(int, reads);
+    Rig rig;
+    rig.ex.SetReplyEnd(ReplyEnd::Frame);
+    for (qsizetype i = 0; i < at.size(); ++i) rig.channel.AtRead(at[i], chunks[i]);
+    QCOMPARE(rig.ex.ReceiveReply(3000), reply);
+    QCOMPARE(rig.channel.reads, reads);
+    // First bytes are looked for every 10 ms; no 100 ms poll in this mode.
+    QCOMPARE(rig.clock.Count(100), 0);
+    QCOMPARE(rig.clock.Count(10), reads - 1);
+    QCOMPARE(rig.channel.Read(), leftOver);
+    // Nothing at all: timeout div 10 polls of 10 ms, the same total time.
+    Rig silent;
+    silent.ex.SetReplyEnd(ReplyEnd::Frame);
+    QVERIFY(silent.ex.ReceiveReply(3000).isEmpty());
+    QCOMPARE(silent.clock.Count(10), 300);
 }
 
 void TestExchange::cancel_data() {

@@ -2,6 +2,8 @@
 
 #include "base/hex.h"
 
+#include <utility>
+
 namespace dtu::test {
 
 void MemoryChannel::Send(const QByteArray& bytes) {
@@ -15,7 +17,7 @@ void MemoryChannel::Send(const QByteArray& bytes) {
 QByteArray MemoryChannel::Read() {
     ++reads;
     if (failRead) throw LinkError(QStringLiteral("Unable to read from port."));
-    QByteArray out;
+    QByteArray out = std::exchange(held, QByteArray());
     for (qsizetype i = 0; i < scheduled_.size();) {
         if (scheduled_[i].first == reads) {
             out += scheduled_[i].second;

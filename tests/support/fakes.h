@@ -30,6 +30,9 @@ public:
     bool IsOpen() const override { return open; }
     void Send(const QByteArray& bytes) override;
     QByteArray Read() override;
+    // Put-back bytes come first in the next Read.
+    void PutBack(const QByteArray& bytes) override { held.prepend(bytes); }
+    QByteArray held;
 
     // Bytes returned by the n-th Read call (1-based).
     void AtRead(int n, const QByteArray& bytes) { scheduled_.append({n, bytes}); }

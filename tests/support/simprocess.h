@@ -34,6 +34,13 @@ inline QString StartSim(QProcess& sim, const QStringList& extra) {
     return {};
 }
 
+// Ends a simulator started with StartSim (SIGTERM, so it removes its link) and waits for it.
+inline void StopSim(QProcess& sim) {
+    if (sim.state() == QProcess::NotRunning) return;
+    sim.terminate();
+    if (!sim.waitForFinished(3000)) sim.kill(), sim.waitForFinished(3000);
+}
+
 // Largest gap between the ticks of the timers attached.
 struct TickWatch {
     QElapsedTimer clock;

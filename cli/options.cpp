@@ -1,0 +1,141 @@
+#include "cli/options.h"
+
+#include "base/appstate.h"
+
+#include <QCommandLineParser>
+
+namespace dtu::cli {
+
+namespace {
+
+const QList<QPair<QString, Command>> kCommands = {
+    {QStringLiteral("info"), Command::Info},     {QStringLiteral("read"), Command::Read},
+    {QStringLiteral("apply"), Command::Apply},   {QStringLiteral("verify"), Command::Verify},
+    {QStringLiteral("clock"), Command::Clock},   {QStringLiteral("reset"), Command::Reset},
+    {QStringLiteral("defaults"), Command::Defaults},
+};
+
+const char* const kDescription = R"(Configures and checks DTUs from the command line, several at once.
+
+Commands:
+  info      version, clock and signal quality of each device
+  read      reads both parameter tables and prints every row (--out saves a configuration)
+  apply     writes the rows of --config that differ on the device, reads back and verifies
+  verify    compares the device with --config and lists the differences
+  clock     reads the device clock (--set: sets it to this computer's time)
+  reset     resets the device (only with --yes)
+  defaults  restores the factory defaults (only with --yes)
+
+Exit status: 0 every device succeeded, 1 a device refused, did not answer or failed
+verification, 2 usage, configuration or script error, 3 a port could not be opened.
+
+Example (a production line):
+  dtucfg-cli read  --config model.txt --port /dev/ttyUSB0 --out golden.txt
+  dtucfg-cli apply --config golden.txt --port /dev/ttyUSB1 --port /dev/ttyUSB2 --json > report.json)";
+
+} // namespace
+
+QString CommandName(Command c) {
+    for (const auto& p : kCommands)
+        if (p.second == c) return p.first;
+    return {};
+}
+
+bool NeedsConfig(Command c) { return c == Command::Read || c == Command::Apply || c == Command::Verify; }
+
+ParseResult ParseArguments(const QStringList& arguments) {
+    QCommandLineParser p;
+    p.setApplicationDescription(QString::fromUtf8(kDescription));
+    p.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, read, apply, verify, clock, reset or defaults"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
+    p.addOptions({
+        help,
+        {QStringLiteral("port"), QStringLiteral("Serial port of a device (repeat for several devices)."), QStringLiteral("PORT")},
+        {QStringLiteral("tcp"), QStringLiteral("TCP maintenance address of a device, HOST or HOST:PORT (port 8888 by default; the password is sent)."), QStringLiteral("HOST")},
+        {QStringLiteral("config"), QStringLiteral("Configuration file (needed by read, apply and verify)."), QStringLiteral("FILE")},
+        {QStringLiteral("out"), QStringLiteral("read: save a configuration with the device's values (one file per device when several)."), QStringLiteral("FILE")},
+        {QStringLiteral("baud"), QStringLiteral("Baud rate (default: the configuration's)."), QStringLiteral("RATE")},
+        {QStringLiteral("format"), QStringLiteral("Frame format such as 8N1 (default: the configuration's)."), QStringLiteral("FORMAT")},
+        {QStringLiteral("script"), QStringLiteral("Device script (default script.js in the current directory)."), QStringLiteral("FILE")},
+        {QStringLiteral("json"), QStringLiteral("One JSON report on stdout; progress stays on stderr.")},
+        {QStringLiteral("reply-end"), QStringLiteral("How a reply ends: frame or silence (default: the configuration's \"ReplyEnd\")."), QStringLiteral("MODE")},
+        {QStringLiteral("access-code"), QStringLiteral("Access code; the level-2 code lets apply write the protected row 0091."), QStringLiteral("CODE")},
+        {QStringLiteral("yes"), QStringLiteral("Confirms reset and defaults.")},
+        {QStringLiteral("set"), QStringLiteral("clock: set the device clock to this computer's time.")},
+        {QStringLiteral("no-live"), QStringLiteral("Progress as plain lines even on a terminal.")},
+    });
+    ParseResult r;
+    if (!p.parse(arguments)) {
+        r.error = p.errorText();
+        return r;
+    }
+    if (p.isSet(help)) {
+        r.help = true;
+        r.helpText = p.helpText();
+        return r;
+    }
+    Options o;
+    const QStringList pos = p.positionalArguments();
+    if (pos.size() != 1) {
+        r.error = pos.isEmpty() ? QStringLiteral("no command given (see --help)")
+                                : QStringLiteral("one command only, not \"%1\"").arg(pos.join(QLatin1Char(' ')));
+        return r;
+    }
+    bool known = false;
+    for (const auto& c : kCommands)
+        if (c.first == pos.first()) {
+            o.command = c.second;
+            known = true;
+        }
+    if (!known) {
+        r.error = QStringLiteral("unknown command \"%1\" (see --help)").arg(pos.first());
+        return r;
+    }
+    for (const QString& port : p.values(QStringLiteral("port"))) o.targets.append({port, false});
+    for (const QString& host : p.values(QStringLiteral("tcp"))) o.targets.append({host, true});
+    if (o.targets.isEmpty()) {
+        r.error = QStringLiteral("no device: give --port PORT or --tcp HOST");
+        return r;
+    }
+    o.config = p.value(QStringLiteral("config"));
+    if (NeedsConfig(o.command) && o.config.isEmpty()) {
+        r.error = QStringLiteral("%1 needs --config FILE").arg(pos.first());
+        return r;
+    }
+    o.out = p.value(QStringLiteral("out"));
+    if (!o.out.isEmpty() && o.command != Command::Read) {
+        r.error = QStringLiteral("--out goes with read only");
+        return r;
+    }
+    if (p.isSet(QStringLiteral("set")) && o.command != Command::Clock) {
+        r.error = QStringLiteral("--set goes with clock only");
+        return r;
+    }
+    o.baud = p.value(QStringLiteral("baud"));
+    o.format = p.value(QStringLiteral("format"));
+    if (p.isSet(QStringLiteral("script"))) o.script = p.value(QStringLiteral("script"));
+    o.json = p.isSet(QStringLiteral("json"));
+    o.yes = p.isSet(QStringLiteral("yes"));
+    o.setClock = p.isSet(QStringLiteral("set"));
+    o.live = !p.isSet(QStringLiteral("no-live"));
+    if (p.isSet(QStringLiteral("reply-end"))) {
+        const QString m = p.value(QStringLiteral("reply-end"));
+        if (m != QLatin1String("frame") && m != QLatin1String("silence")) {
+            r.error = QStringLiteral("--reply-end takes frame or silence, not \"%1\"").arg(m);
+            return r;
+        }
+        o.replyEnd = ParseReplyEnd(m);
+    }
+    if (p.isSet(QStringLiteral("access-code"))) {
+        o.accessCode = p.value(QStringLiteral("access-code"));
+        AppState probe;
+        if (ApplyAccessCode(probe, o.accessCode) < 0) {
+            r.error = QStringLiteral("--access-code: the code is not accepted");
+            return r;
+        }
+    }
+    r.options = o;
+    return r;
+}
+
+} // namespace dtu::cli

@@ -1,0 +1,45 @@
+#pragma once
+// The command line of dtucfg-cli.
+#include "protocol/replyend.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace dtu::cli {
+
+enum class Command { Info, Read, Apply, Verify, Clock, Reset, Defaults };
+
+// One device to talk to: a serial port, or a TCP maintenance address (host[:port]).
+struct Target {
+    QString name; // as given on the command line
+    bool tcp = false;
+};
+
+struct Options {
+    Command command = Command::Info;
+    QList<Target> targets;
+    QString config;     // empty: none given
+    QString out;        // read --out
+    QString baud, format;
+    QString script = QStringLiteral("script.js");
+    QString accessCode;
+    std::optional<ReplyEnd> replyEnd; // --reply-end; unset: the configuration's
+    bool json = false;
+    bool yes = false;
+    bool setClock = false;
+    bool live = true; // one live line per device on a terminal (--no-live turns it off)
+};
+
+struct ParseResult {
+    std::optional<Options> options;
+    QString error;  // a usage error (exit 2)
+    bool help = false;
+    QString helpText;
+};
+
+ParseResult ParseArguments(const QStringList& arguments);
+QString CommandName(Command c);
+bool NeedsConfig(Command c);
+
+} // namespace dtu::cli

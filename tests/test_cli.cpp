@@ -1,0 +1,132 @@
+// dtucfg-cli end to end against simulators on ptys: several devices with faults, bad input.
+#include "tests/support/simprocess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace dtu::test;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QJsonObject json;
+    QByteArray err;
+};
+
+CliRun RunCli(const QString& dir, const QStringList& args) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(QStringLiteral(DTUCFG_CLI), args);
+    CliRun r;
+    if (!p.waitForFinished(60000)) return r;
+    r.exitCode = p.exitCode();
+    r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QJsonObject Device(const QJsonObject& report, int i) { return report.value("devices").toArray().at(i).toObject(); }
+
+QStringList Numbers(const QJsonValue& list) {
+    QStringList out;
+    for (const QJsonValue& v : list.toArray()) out << v.toObject().value("number").toString();
+    return out;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+private slots:
+    void initTestCase() {
+        for (const char* f : {"script.js", "demo.txt", "interface.txt"})
+            QVERIFY(QFile::copy(QStringLiteral(DEMO_DIR "/") + f, dir_.filePath(f)));
+        // The profile to apply: two rows changed against what the devices hold.
+        QFile in(dir_.filePath("demo.txt"));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
+        QJsonObject params = root.value("Params").toObject();
+        for (const QString& key : params.keys()) {
+            QJsonObject row = params.value(key).toObject();
+            if (row.value("CMDID") == "0102") row.insert("PVALUE", "HEX:1389");
+            if (row.value("CMDID") == "0104") row.insert("PVALUE", "HEX:0078");
+            params.insert(key, row);
+        }
+        root.insert("Params", params);
+        root.insert("ReplyEnd", "frame");
+        QFile out(dir_.filePath("profile.txt"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(QJsonDocument(root).toJson());
+    }
+
+    // Three devices: one takes the profile, one refuses a row, one goes silent after the first
+    // write. Exit 1; the report says which device did what.
+    void applyToThreeDevices() {
+        const QStringList values{"--values", dir_.filePath("demo.txt"), "--ex-values", dir_.filePath("interface.txt")};
+        QProcess good, refusing, dying;
+        const QString a = StartSim(good, values);
+        const QString b = StartSim(refusing, values + QStringList{"--readonly", "0104"});
+        // Channel select, two table reads with their selects, then one write: the second goes unanswered.
+        const QString c = StartSim(dying, values + QStringList{"--silent-after", "6"});
+        QVERIFY(!a.isEmpty() && !b.isEmpty() && !c.isEmpty());
+
+        const CliRun r = RunCli(dir_.path(), {"apply", "--config", "profile.txt", "--port", a, "--port", b, "--port", c, "--json"});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.json.value("exitStatus").toInt(), 1);
+        const QJsonObject ok = Device(r.json, 0), refused = Device(r.json, 1), silent = Device(r.json, 2);
+        QCOMPARE(ok.value("status").toString(), QString("done"));
+        QCOMPARE(ok.value("replyEnd").toString(), QString("frame"));
+        QCOMPARE(Numbers(ok.value("written")), (QStringList{"0102", "0104"}));
+        QVERIFY(ok.value("verifyFailed").toArray().isEmpty());
+        QVERIFY(ok.value("verified").toArray().contains("0104"));
+
+        QCOMPARE(refused.value("status").toString(), QString("failed"));
+        QCOMPARE(Numbers(refused.value("written")), QStringList{"0102"});
+        QCOMPARE(Numbers(refused.value("refused")), QStringList{"0104"});
+        QCOMPARE(refused.value("refused").toArray().at(0).toObject().value("message").toString(), QString("[参数设置失败]"));
+        QCOMPARE(Numbers(refused.value("verifyFailed")), QStringList{"0104"});
+
+        QCOMPARE(silent.value("status").toString(), QString("failed"));
+        QCOMPARE(silent.value("error").toString(), QString("device stopped answering"));
+        QCOMPARE(Numbers(silent.value("written")), QStringList{"0102"});
+        QCOMPARE(silent.value("refused").toArray().at(0).toObject().value("message").toString(),
+                 QString("[参数设置失败，设备无响应！]"));
+
+        // The device that took the profile now matches it; verify says so with exit 0.
+        const CliRun v = RunCli(dir_.path(), {"verify", "--config", "profile.txt", "--port", a, "--json"});
+        QCOMPARE(v.exitCode, 0);
+        QVERIFY(Device(v.json, 0).value("differences").toArray().isEmpty());
+        for (QProcess* p : {&good, &refusing, &dying}) StopSim(*p);
+    }
+
+    // Bad input: one line naming the file or option, the right exit status, never a crash.
+    void badInput() {
+        QFile broken(dir_.filePath("broken.txt"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("{ \"Params\": ");
+        broken.close();
+        CliRun r = RunCli(dir_.path(), {"apply", "--config", "broken.txt", "--port", "/dev/null"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("broken.txt"), r.err);
+
+        r = RunCli(dir_.path(), {"info", "--port", dir_.filePath("no-such-port"), "--json"});
+        QCOMPARE(r.exitCode, 3);
+        QCOMPARE(Device(r.json, 0).value("status").toString(), QString("no-port"));
+
+        r = RunCli(dir_.path(), {"reset", "--port", dir_.filePath("no-such-port")});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("--yes"), r.err);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"
