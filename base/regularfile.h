@@ -9,6 +9,8 @@ namespace dtu {
 
 // The limit used for configuration and extended-parameter files.
 inline constexpr qint64 kMaxConfigFileBytes = qint64(64) << 20;
+// A device script is read whole into the engine; far below this in practice.
+inline constexpr qint64 kMaxScriptFileBytes = qint64(16) << 20;
 
 // The whole file as bytes; false with the reason ("无法打开文件 ...", "无法读取文件 ...") when it
 // cannot be opened, is not a regular file, is larger than `limit` bytes or cannot be read.

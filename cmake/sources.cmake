@@ -5,6 +5,7 @@ set(DTU_BASE_SOURCES
   base/errors.h
   base/ui.h
   base/hex.h base/hex.cpp
+  base/gbk.h base/gbk.cpp
   base/waitclock.h base/waitclock.cpp
   base/regularfile.h base/regularfile.cpp
 )

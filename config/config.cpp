@@ -1,5 +1,6 @@
 #include "config/config.h"
 
+#include "base/gbk.h"
 #include "base/regularfile.h"
 #include "params/paramops.h"
 #include "params/valuecodec.h"
@@ -9,8 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <utility>
@@ -21,51 +20,6 @@ namespace dtu {
 namespace {
 
 const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
-
-bool IsAscii(const QByteArray& bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<quint8>(c) < 0x80; });
-}
-
-QStringDecoder GbkDecoder() { return QStringDecoder("GBK", QStringDecoder::Flag::Stateless); }
-QStringEncoder GbkEncoder() { return QStringEncoder("GBK", QStringEncoder::Flag::Stateless); }
-
-// The text when the bytes are valid UTF-8 throughout (a byte-order mark in them is a character).
-bool DecodeUtf8(const QByteArray& bytes, QString* text) {
-    QStringDecoder d(QStringDecoder::Utf8,
-                     QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString t = d.decode(bytes);
-    if (d.hasError()) return false;
-    *text = std::move(t);
-    return true;
-}
-
-// The text when the bytes are GBK throughout and encode back to themselves; otherwise false
-// with the best text that can be had (undecodable bytes as replacement characters).
-bool DecodeGbk(const QByteArray& bytes, QString* text) {
-    QStringDecoder d = GbkDecoder();
-    if (!d.isValid()) {
-        *text = QString::fromLatin1(bytes);
-        return IsAscii(bytes);
-    }
-    *text = d.decode(bytes);
-    if (d.hasError()) return false;
-    QStringEncoder e = GbkEncoder();
-    const QByteArray back = e.encode(*text);
-    return !e.hasError() && back == bytes;
-}
-
-// GBK bytes for exactly this text, false when some character has no GBK form (or the codec
-// would map it to another one).
-bool EncodeGbkExactly(const QString& text, QByteArray* bytes) {
-    QStringEncoder e = GbkEncoder();
-    if (!e.isValid()) return false;
-    QByteArray b = e.encode(text);
-    if (e.hasError()) return false;
-    QStringDecoder d = GbkDecoder();
-    if (d.decode(b) != text || d.hasError()) return false;
-    *bytes = std::move(b);
-    return true;
-}
 
 // GBK bytes of a JSON text; a character without a GBK form becomes a \u escape (two for a
 // character beyond the BMP). Valid because non-ASCII characters occur in JSON only inside strings.
@@ -152,14 +106,14 @@ DecodedText DecodeText(const QByteArray& bytes) {
     if (bytes.startsWith(kUtf8Bom)) {
         const QByteArray rest = bytes.mid(kUtf8Bom.size());
         out.encoding = TextEncoding::Utf8Bom;
-        out.exact = DecodeUtf8(rest, &out.text);
+        out.exact = DecodeUtf8Exactly(rest, &out.text);
         if (!out.exact) out.text = QString::fromUtf8(rest);
         return out;
     }
-    out.exact = DecodeGbk(bytes, &out.text);
+    out.exact = DecodeGbkExactly(bytes, &out.text);
     if (out.exact) return out;
     QString utf8;
-    if (DecodeUtf8(bytes, &utf8)) {
+    if (DecodeUtf8Exactly(bytes, &utf8)) {
         out.text = std::move(utf8);
         out.encoding = TextEncoding::Utf8;
         out.exact = true;

@@ -3,29 +3,9 @@
 #include "base/hex.h"
 #include "link/logtext.h"
 
-#include <QStringEncoder>
 #include <QTime>
 
 namespace dtu {
-
-GbkStream::GbkStream() : decoder_("GBK") {}
-
-QString GbkStream::Decode(const QByteArray& bytes) {
-    if (!decoder_.isValid()) return QString::fromLatin1(bytes);
-    return decoder_.decode(bytes);
-}
-
-QString GbkText(const QByteArray& bytes) {
-    QStringDecoder d("GBK", QStringDecoder::Flag::Stateless);
-    if (!d.isValid()) return QString::fromLatin1(bytes);
-    return d.decode(bytes);
-}
-
-QByteArray GbkBytes(const QString& text) {
-    QStringEncoder e("GBK");
-    if (!e.isValid()) return text.toLatin1();
-    return e.encode(text);
-}
 
 // A fixed 24-hour format: the same on every machine, and what the examples show.
 QString TimeText() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")); }

@@ -1,29 +1,14 @@
 #pragma once
 // Data that arrives outside an exchange: shown on the transparent-test page with its counters.
 #include "base/appstate.h"
+#include "base/gbk.h"
 #include "base/ui.h"
 #include "link/channel.h"
 
 #include <QByteArray>
-#include <QStringDecoder>
 #include <functional>
 
 namespace dtu {
-
-// Decodes the ANSI code page (GBK) of received chunks; a character split across two chunks
-// is carried over and shown whole with the later chunk.
-class GbkStream {
-public:
-    GbkStream();
-    QString Decode(const QByteArray& bytes);
-
-private:
-    QStringDecoder decoder_;
-};
-
-// GBK text of bytes, no state carried (for sent data).
-QString GbkText(const QByteArray& bytes);
-QByteArray GbkBytes(const QString& text);
 
 // The time text of the dialogue lines.
 QString TimeText();

@@ -1,6 +1,6 @@
 #include "params/valuecodec.h"
 
-#include "link/receivedisplay.h"
+#include "base/gbk.h"
 #include "base/hex.h"
 
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "protocol/commands.h"
 
-#include "link/receivedisplay.h"
+#include "base/gbk.h"
 
 namespace dtu {
 

@@ -1,9 +1,11 @@
 #include "script/scriptbridge.h"
 
+#include "base/gbk.h"
+#include "base/regularfile.h"
+
 #include <QFile>
 #include <QHash>
 #include <QJSEngine>
-#include <QStringDecoder>
 
 #include <atomic>
 #include <chrono>
@@ -227,19 +229,12 @@ ScriptBridge::ScriptBridge()
 ScriptBridge::~ScriptBridge() = default;
 
 bool ScriptBridge::LoadFile(const QString& path, QString* error) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("无法打开文件 %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    const QByteArray raw = f.readAll();
+    // Only a regular file of sensible size: a FIFO named script.js must not hang the start.
+    QByteArray raw;
+    if (!ReadRegularFile(path, kMaxScriptFileBytes, &raw, error)) return false;
     // Device scripts are ANSI (GBK) text; a UTF-8 script with only ASCII reads the same.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(raw);
-    if (utf8.hasError()) {
-        QStringDecoder gbk("GBK");
-        text = gbk.isValid() ? gbk(raw) : QString::fromLatin1(raw);
-    }
+    QString text;
+    if (!DecodeUtf8Exactly(raw, &text)) text = GbkText(raw);
     if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
     Eval(text); // errors while evaluating the script are swallowed
     loaded_ = true;

@@ -1,6 +1,6 @@
 #include "tools/transparent.h"
 
-#include "link/receivedisplay.h"
+#include "base/gbk.h"
 #include "base/hex.h"
 
 namespace dtu {
