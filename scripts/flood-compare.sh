@@ -15,7 +15,7 @@ sim=$(cd "$1" && pwd)/sim/dtusim
 
 for b in "$@"; do
     echo "== bench_link flood $secs ($b)"
-    "${nice[@]}" xvfb-run -a -s "-screen 0 1280x800x24" "$b/tests/bench_link" flood "$secs" 2>&1 | grep -v '^QStandardPaths'
+    "${nice[@]}" xvfb-run -a -s "-screen 0 1280x800x24" "$b/bench/bench_link" flood "$secs" 2>&1 | grep -v '^QStandardPaths'
 done
 
 echo "== CuteCom $(dpkg-query -W -f='${Version}' cutecom 2>/dev/null)"

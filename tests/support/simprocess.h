@@ -10,11 +10,16 @@
 
 namespace dtu::test {
 
-// build/sim/dtusim next to build/tests, or DTUSIM.
+// DTUSIM, or the simulator this build made (the build names it), or build/sim/dtusim beside
+// the program's folder.
 inline QString SimPath() {
     const QString env = qEnvironmentVariable("DTUSIM");
     if (!env.isEmpty()) return env;
+#ifdef DTUSIM_PATH
+    return QStringLiteral(DTUSIM_PATH);
+#else
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../sim/dtusim");
+#endif
 }
 
 // Starts the simulator (pty only, quiet) and returns the pty path it prints; empty (with a

@@ -1,7 +1,7 @@
 // Benchmark of the parameter pages, run by hand (not a test): prints numbers.
 //   read  : a table of 500 rows; the time from the complete reply to every row decoded and the
-//           list repainted (the window shown on the offscreen platform, the device in-process
-//           behind a memory channel, reply waits on a clock that does not sleep)
+//           list repainted (the window shown on the offscreen platform, the simulated device
+//           behind an in-process channel, reply waits on a clock that does not sleep)
 //   write : the same table read from build/sim/dtusim (its own process, over its pty), then 100
 //           changed rows written to it with the real reply waits; the largest gap between ticks
 //           of Timer1 or Timer2 while the write runs
@@ -9,7 +9,7 @@
 #include "app/window/tform1.h"
 #include "params/editor.h"
 #include "params/paramops.h"
-#include "sim/simdevice.h"
+#include "sim/simchannel.h"
 #include "tests/support/fakes.h"
 #include "tests/support/simprocess.h"
 
@@ -79,11 +79,10 @@ double Median(std::vector<double> v) {
 int BenchRead() {
     dtu::sim::SimDevice device;
     if (!device.LoadValues(dtu::sim::Table::Main, QStringLiteral("bench.txt"))) return 1;
-    dtu::test::MemoryChannel channel;
+    dtu::sim::SimChannel channel(device);
     dtu::test::FakeClock clock;
     QElapsedTimer t;
     qint64 replyRead = -1;
-    channel.onSend = [&](const QByteArray& frame) { channel.Queue(device.Answer(frame)); };
     // The first pause after the request: the whole reply has been read by then.
     clock.onPause = [&](int index, int) {
         if (index == 1) replyRead = t.nsecsElapsed();

@@ -4,7 +4,7 @@
 #include "params/paramops.h"
 #include "config/profile.h"
 #include "params/verify.h"
-#include "sim/simdevice.h"
+#include "sim/simchannel.h"
 #include "tests/support/fakes.h"
 
 #include <QDir>
@@ -192,7 +192,8 @@ private slots:
         QVERIFY(store.LoadConfiguration("demo.txt"));
         sim::SimDevice device;
         QVERIFY(device.LoadValues(sim::Table::Main, "demo.txt"));
-        fx.channel.onSend = [&](const QByteArray& frame) { fx.channel.Queue(device.Answer(frame)); };
+        sim::SimChannel link(device);
+        fx.ex.SetChannel(link);
 
         auto set = [&](const QString& n, const QString& raw, const QString& display) {
             main.SetField(FindRow(main, n), FieldRaw, raw);
@@ -213,8 +214,8 @@ private slots:
 
         const int failures = VerifyWritten(fx.ex, main, written);
         QCOMPARE(failures, 2);
-        QCOMPARE(fx.channel.sends.size(), 1); // one request for exactly the written rows
-        QVERIFY(fx.channel.sends.first().contains(QByteArray::fromHex("010201030105")));
+        QCOMPARE(link.Sends().size(), 1); // one request for exactly the written rows
+        QVERIFY(link.Sends().first().contains(QByteArray::fromHex("010201030105")));
         QCOMPARE(fx.status.log,
                  QStringList({"[回读校验失败：工作模式 未回读]", "[回读校验失败：APN 写入=NET 读回=X]"}));
         QCOMPARE(fx.state.ChangedParamList, QStringList({"0103", "0105"}));
@@ -226,7 +227,7 @@ private slots:
         QCOMPARE(fx.status.result, "[回读校验成功]");
 
         // No answer: every written row counts as not read back.
-        fx.channel.onSend = nullptr;
+        device.SetMode(sim::AnswerMode::Silent);
         fx.status.log.clear();
         QCOMPARE(VerifyWritten(fx.ex, main, written.mid(0, 1)), 1);
         QCOMPARE(fx.status.log.last(), "[回读校验失败：服务器端口 未回读]");

@@ -1,6 +1,6 @@
 // The main window, headless: widgets and captions, access codes, page changes, timers, start-up.
 #include "app/window/tform1.h"
-#include "tests/support/fakes.h"
+#include "tests/support/windowrig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +25,9 @@
 #include <QTimer>
 
 using dtu::test::ScriptedPrompter;
+using dtu::test::Startup;
+using dtu::test::WindowRigOf;
+using dtu::test::WorkFolder;
 
 namespace {
 
@@ -83,30 +86,20 @@ void CtrlA(QWidget* w) {
 
 class TestWindow : public QObject {
     Q_OBJECT
-    QTemporaryDir scriptDir_;
-    QString startDir_;
-    ScriptedPrompter prompter_;
-    std::unique_ptr<ProbeForm> form_;
+    WorkFolder scriptDir_;
+    // A fresh window for every test, started as the tool starts (the reload timer running).
+    std::unique_ptr<WindowRigOf<ProbeForm>> rig_;
 
 private slots:
     void initTestCase() {
-        QVERIFY(scriptDir_.isValid());
-        QFile f(scriptDir_.filePath(QStringLiteral("script.js")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("function Twice(x) { return 2 * x; }\n");
-        f.close();
-        startDir_ = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(scriptDir_.path()));
+        QVERIFY(scriptDir_.Ok());
+        QVERIFY(scriptDir_.Write(QStringLiteral("script.js"), "function Twice(x) { return 2 * x; }\n"));
     }
-    void cleanupTestCase() { QDir::setCurrent(startDir_); }
-    void init() {
-        prompter_ = ScriptedPrompter();
-        form_ = std::make_unique<ProbeForm>(&prompter_);
-    }
-    void cleanup() { form_.reset(); }
+    void init() { rig_ = std::make_unique<WindowRigOf<ProbeForm>>(Startup::Running); }
+    void cleanup() { rig_.reset(); }
 
     void windowAndPages() {
-        TForm1& f = *form_;
+        TForm1& f = *rig_->form;
         QCOMPARE(f.objectName(), QStringLiteral("Form1"));
         QCOMPARE(f.windowTitle(), QStringLiteral("参数配置程序"));
         QCOMPARE(f.size(), QSize(756, 768));
@@ -153,13 +146,13 @@ private slots:
     void captions() {
         QFETCH(QString, name);
         QFETCH(QString, text);
-        const QList<QObject*> found = form_->findChildren<QObject*>(name);
+        const QList<QObject*> found = rig_->form->findChildren<QObject*>(name);
         QCOMPARE(found.size(), 1); // each object name exactly once
         QCOMPARE(TextOf(found.first()), text);
     }
 
     void widgetDetails() {
-        TForm1& f = *form_;
+        TForm1& f = *rig_->form;
         QCOMPARE(Items(f.ComboBox1),
                  QStringList({"300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "28800",
                               "38400", "57600", "115200", "230400", "460800", "921600"}));
@@ -182,7 +175,7 @@ private slots:
     }
 
     void interfacePage() {
-        TForm1& f = *form_;
+        TForm1& f = *rig_->form;
         QVERIFY(!f.PageControl1->isTabVisible(3));
         QVERIFY(!f.State().InterfacePagePresent);
         f.SetInterfacePageVisible(true);
@@ -205,7 +198,7 @@ private slots:
         QFETCH(QString, view);
         QFETCH(QList<int>, widths);
         QFETCH(QString, note);
-        auto* v = form_->findChild<QTableView*>(view);
+        auto* v = rig_->form->findChild<QTableView*>(view);
         QVERIFY(v);
         for (int hidden : {0, 2, 4, 5, 6})
             QVERIFY2(v->isColumnHidden(hidden), qPrintable(QString::number(hidden)));
@@ -223,7 +216,7 @@ private slots:
     }
 
     void accessCodes() {
-        ProbeForm& f = *form_;
+        ProbeForm& f = *rig_->form;
         Activate(&f);
         f.Memo1->setPlainText(QStringLiteral("line one\nline two"));
         f.Memo1->setFocus();
@@ -253,7 +246,7 @@ private slots:
         QVERIFY(f.MaskEdit3->isVisible());
         QVERIFY(f.MaskEdit3->hasFocus());
         QVERIFY(f.MaskEdit3->text().isEmpty());
-        QVERIFY(prompter_.messages.isEmpty());
+        QVERIFY(rig_->prompter.messages.isEmpty());
         QCOMPARE(f.Memo1->toPlainText(), QStringLiteral("line one\nline two"));
         QVERIFY(f.Status().Result().isEmpty());
     }
@@ -264,7 +257,7 @@ private slots:
         const QImage image = reader.read();
         QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
         QCOMPARE(image.size(), QSize(740, 60));
-        for (QLabel* l : {form_->Image1, form_->Image2, form_->Image3, form_->Image4})
+        for (QLabel* l : {rig_->form->Image1, rig_->form->Image2, rig_->form->Image3, rig_->form->Image4})
             QVERIFY(!l->pixmap().isNull());
     }
 
@@ -276,7 +269,7 @@ private slots:
     }
     void fixedChoiceBoxesIgnoreKeys() {
         QFETCH(QString, name);
-        ProbeForm& f = *form_;
+        ProbeForm& f = *rig_->form;
         auto* box = f.findChild<QComboBox*>(name);
         QVERIFY(box);
         Activate(&f);
@@ -297,7 +290,7 @@ private slots:
     }
 
     void setComboTextOutsideList() {
-        QComboBox* baud = form_->ComboBox1;
+        QComboBox* baud = rig_->form->ComboBox1;
         const int count = baud->count();
         TForm1::SetComboText(baud, QStringLiteral("76800"));
         QCOMPARE(baud->currentText(), QStringLiteral("76800"));
@@ -310,7 +303,7 @@ private slots:
     }
 
     void portNameStaysAsTyped() {
-        ProbeForm& f = *form_;
+        ProbeForm& f = *rig_->form;
         Activate(&f);
         f.Edit1->addItem(QStringLiteral("ttyABC"));
         f.Edit1->setFocus();
@@ -321,7 +314,7 @@ private slots:
     }
 
     void layoutFitsWithTcpGroupShown() {
-        TForm1& f = *form_;
+        TForm1& f = *rig_->form;
         f.GroupBox16->show();
         f.SetInterfacePageVisible(true);
         QVERIFY2(f.minimumSizeHint().width() <= 756,
@@ -330,7 +323,7 @@ private slots:
     }
 
     void portColours() {
-        TForm1& f = *form_;
+        TForm1& f = *rig_->form;
         QCOMPARE(f.GroupBox2->palette().color(QPalette::Window), QColor(172, 196, 213)); // closed at start
         for (bool open : {true, false}) {
             f.SetPortColours(open);
@@ -341,7 +334,7 @@ private slots:
     }
 
     void timers() {
-        TForm1& f = *form_;
+        TForm1& f = *rig_->form;
         QCOMPARE(f.findChild<QTimer*>(QStringLiteral("Timer1")), f.Timer1);
         QVERIFY(!f.Timer1->isActive());
         QVERIFY(f.Timer2->isActive());
@@ -372,7 +365,7 @@ private slots:
         QVERIFY(QDir::setCurrent(empty.path()));
         ScriptedPrompter prompter;
         TForm1 f(&prompter);
-        QDir::setCurrent(scriptDir_.path());
+        QDir::setCurrent(scriptDir_.Path());
         QCOMPARE(prompter.messages.size(), 1);
         QVERIFY(prompter.messages.first().contains(QStringLiteral("script.js")));
         QVERIFY(!f.Script().Loaded());
@@ -380,52 +373,52 @@ private slots:
     }
 
     void startUpWithScript() {
-        QVERIFY(prompter_.messages.isEmpty());
-        QVERIFY(form_->Script().Loaded());
-        const dtu::ScriptResult r = form_->Script().Eval(QStringLiteral("Twice(21);"));
+        QVERIFY(rig_->prompter.messages.isEmpty());
+        QVERIFY(rig_->form->Script().Loaded());
+        const dtu::ScriptResult r = rig_->form->Script().Eval(QStringLiteral("Twice(21);"));
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.text, QStringLiteral("42"));
     }
 
     void pageChangeAsksToWrite() {
-        ProbeForm& f = *form_;
+        ProbeForm& f = *rig_->form;
         const QString question = QStringLiteral("参数设置|您修改了参数，请问需要写入吗？");
         f.MainTable().Append(Row(QStringLiteral("0001"), QStringLiteral("a")));
         f.MainTable().Append(Row(QStringLiteral("0002"), QStringLiteral("b")));
         f.State().MainParamChannel = 5;
         f.State().ChangedParamList = QStringList{QStringLiteral("0001")};
 
-        prompter_.confirmAnswers = {false};
+        rig_->prompter.confirmAnswers = {false};
         f.PageControl1->setCurrentIndex(1);
-        QCOMPARE(prompter_.confirms, QStringList{question});
+        QCOMPARE(rig_->prompter.confirms, QStringList{question});
         QCOMPARE(f.writes, 0);
         QCOMPARE(f.State().ChangedParamList, QStringList{QStringLiteral("0001")});
         QCOMPARE(f.channels, QList<int>{5});
 
-        prompter_.confirmAnswers = {true};
+        rig_->prompter.confirmAnswers = {true};
         f.PageControl1->setCurrentIndex(2);
-        QCOMPARE(prompter_.confirms.size(), 2);
+        QCOMPARE(rig_->prompter.confirms.size(), 2);
         QCOMPARE(f.writes, 1);
 
-        prompter_.confirmAnswers = {false};
+        rig_->prompter.confirmAnswers = {false};
         f.PageControl1->setCurrentIndex(0);
-        QCOMPARE(prompter_.confirms.size(), 3);
+        QCOMPARE(rig_->prompter.confirms.size(), 3);
         QCOMPARE(f.writes, 1);
         QVERIFY(f.State().ChangedParamList.isEmpty());
         QCOMPARE(f.ListView1->selectionModel()->selectedRows(), QModelIndexList{f.MainTable().index(0, 0)});
 
         f.PageControl1->setCurrentIndex(1); // nothing changed: no question
-        QCOMPARE(prompter_.confirms.size(), 3);
+        QCOMPARE(rig_->prompter.confirms.size(), 3);
     }
 
     void interfacePageChange() {
-        ProbeForm& f = *form_;
+        ProbeForm& f = *rig_->form;
         f.InterfaceTable().Append(Row(QStringLiteral("0101"), QStringLiteral("x")));
         f.SetInterfacePageVisible(true);
         f.State().MainParamChannel = 5;
         f.State().ChangedParamList = QStringList{QStringLiteral("0002")};
         f.PageControl1->setCurrentIndex(3);
-        QCOMPARE(prompter_.confirms.size(), 1);
+        QCOMPARE(rig_->prompter.confirms.size(), 1);
         QCOMPARE(f.writes, 1);
         QVERIFY(f.State().ChangedParamList.isEmpty());
         QCOMPARE(f.channels, QList<int>{0});
@@ -435,19 +428,19 @@ private slots:
     }
 
     void errorsInHandlersBecomeMessages() {
-        ProbeForm& f = *form_;
+        ProbeForm& f = *rig_->form;
         f.onWrite = [] { throw dtu::OperationError(QStringLiteral("写入失败")); };
         f.State().ChangedParamList = QStringList{QStringLiteral("0001")};
         f.PageControl1->setCurrentIndex(1);
-        QCOMPARE(prompter_.messages, QStringList{QStringLiteral("写入失败")});
+        QCOMPARE(rig_->prompter.messages, QStringList{QStringLiteral("写入失败")});
         QVERIFY(f.channels.isEmpty()); // the handler stopped at the error
         QVERIFY(!f.Guarded([] { throw std::runtime_error("boom"); }));
-        QCOMPARE(prompter_.messages.last(), QStringLiteral("boom"));
+        QCOMPARE(rig_->prompter.messages.last(), QStringLiteral("boom"));
         QVERIFY(f.Guarded([] {}));
     }
 
     void statusAndChannel() {
-        TForm1& f = *form_;
+        TForm1& f = *rig_->form;
         f.Status().Report(QStringLiteral("操作成功"));
         QCOMPARE(f.StatusBar1Panel[3]->text(), QStringLiteral("操作成功"));
         QCOMPARE(f.Memo1->toPlainText(), QStringLiteral("操作成功"));
@@ -464,9 +457,9 @@ private slots:
 
     void closeRequestsCancel() {
         QCloseEvent close;
-        QApplication::sendEvent(form_.get(), &close);
+        QApplication::sendEvent(rig_->form.get(), &close);
         QVERIFY(close.isAccepted());
-        QVERIFY(form_->State().CancelRequested);
+        QVERIFY(rig_->form->State().CancelRequested);
     }
 };
 

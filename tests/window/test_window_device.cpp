@@ -3,9 +3,7 @@
 // channel selection on page changes, and the configuration menu.
 #include "app/window/signalgraph.h"
 #include "app/window/tform1.h"
-#include "sim/ptyendpoint.h"
-#include "sim/simdevice.h"
-#include "tests/support/fakes.h"
+#include "tests/support/windowrig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,36 +28,20 @@ namespace {
 
 QString Lines(QPlainTextEdit* box) { return box->toPlainText(); }
 
-struct Rig {
-    QTemporaryDir dir;
-    ScriptedPrompter prompter;
-    SimDevice device;
-    PtyEndpoint pty{device};
-    std::unique_ptr<TForm1> form;
+// A fresh folder with the demo profile (the TCP one too); with `restore`, lastfile.log names
+// demo.txt as a previous run leaves it.
+struct DemoFolder : WorkFolder {
+    explicit DemoFolder(bool restore) {
+        CopyDemo(kDemoProfile + QStringList{QStringLiteral("demo-tcp.txt")});
+        if (restore) Write(QStringLiteral("lastfile.log"), Path("demo.txt").toUtf8());
+    }
+};
 
-    explicit Rig(bool restore = true) {
-        QDir::setCurrent(dir.path());
-        for (const char* name : {"demo.txt", "demo-tcp.txt", "interface.txt", "script.js"})
-            QFile::copy(QStringLiteral(DEMO_DIR "/") + QLatin1String(name), dir.filePath(QLatin1String(name)));
-        for (const char* name : {"demo.txt", "demo-tcp.txt", "interface.txt"})
-            QFile::setPermissions(dir.filePath(QLatin1String(name)), QFile::ReadOwner | QFile::WriteOwner);
-        device.LoadValues(Table::Main, dir.filePath("demo.txt"));
-        device.LoadValues(Table::Interface, dir.filePath("interface.txt"));
-        pty.Open();
-        if (restore) {
-            QFile last(QStringLiteral("lastfile.log"));
-            last.open(QIODevice::WriteOnly);
-            last.write(dir.filePath("demo.txt").toUtf8());
-        }
-        form = std::make_unique<TForm1>(&prompter);
-        form->Timer3->stop();
-        form->Timer3Timer(); // the reload 100 ms after start
-    }
-    void OpenPort() {
-        form->Edit1->setEditText(pty.SlavePath());
-        form->Button3->click();
-        QVERIFY(form->Serial().IsOpen());
-    }
+// The window as it starts in that folder (the reload after start run), and the simulator with
+// the demo values on a pseudo-terminal.
+struct Rig : DemoFolder, PtyDevice, WindowRig {
+    explicit Rig(bool restore = true) : DemoFolder(restore), WindowRig(Startup::Reloaded) { Start(); }
+    void OpenPort() { QVERIFY(Open(pty.SlavePath())); }
     int Selections(int channel) const { return device.CountReceived(0xE050, QByteArray(1, char(channel))); }
 };
 
@@ -122,7 +104,7 @@ void TestWindowDevice::serialSettingsSaved() {
     TForm1::SetComboText(rig.form->ComboBox1, QStringLiteral("9600"));
     TForm1::SetComboText(rig.form->ComboBox6, QStringLiteral("8E1"));
     rig.OpenPort();
-    QFile f(rig.dir.filePath("demo.txt"));
+    QFile f(rig.Path("demo.txt"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
     QCOMPARE(root.value("Comport").toString(), rig.pty.SlavePath());
@@ -199,16 +181,16 @@ void TestWindowDevice::pageChangesSelectChannel() {
 void TestWindowDevice::configurationMenu() {
     Rig rig(false);
     QCOMPARE(rig.form->MainTable().Count(), 0);
-    QFile bad(rig.dir.filePath("broken.txt"));
+    QFile bad(rig.Path("broken.txt"));
     bad.open(QIODevice::WriteOnly);
     bad.write("{ not json");
     bad.close();
-    rig.prompter.fileAnswers = {rig.dir.filePath("broken.txt"), rig.dir.filePath("demo.txt")};
+    rig.prompter.fileAnswers = {rig.Path("broken.txt"), rig.Path("demo.txt")};
     rig.form->N5->trigger();
     QCOMPARE(rig.prompter.messages.size(), 1); // the parse error's text
     QFile last(QStringLiteral("lastfile.log"));
     QVERIFY(last.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(last.readAll()), rig.dir.filePath("broken.txt"));
+    QCOMPARE(QString::fromUtf8(last.readAll()), rig.Path("broken.txt"));
     last.close();
     QVERIFY(rig.prompter.fileRequests.first().endsWith(QStringLiteral("|*.txt")));
     rig.form->N5->trigger();
@@ -216,7 +198,7 @@ void TestWindowDevice::configurationMenu() {
     QCOMPARE(rig.form->windowTitle(), QStringLiteral("参数配置程序 演示DTU"));
     const int rows = rig.form->MainTable().Count();
     QVERIFY(rows > 5);
-    rig.prompter.fileAnswers = {rig.dir.filePath("demo.txt")};
+    rig.prompter.fileAnswers = {rig.Path("demo.txt")};
     rig.form->N5->trigger(); // loading twice leaves every row once
     QCOMPARE(rig.form->MainTable().Count(), rows);
 }
@@ -228,11 +210,11 @@ void TestWindowDevice::signalAndTcpGroup() {
     QCOMPARE(Lines(rig.form->Memo4), QStringLiteral("DTU CSQ=23"));
     // The profile with a TCP address shows the group and hides the signal button; loading the
     // other one again takes it away.
-    QVERIFY(rig.form->Config().LoadConfiguration(rig.dir.filePath("demo-tcp.txt")));
+    QVERIFY(rig.form->Config().LoadConfiguration(rig.Path("demo-tcp.txt")));
     QVERIFY(!rig.form->GroupBox16->isHidden());
     QVERIFY(rig.form->Button6->isHidden());
     QCOMPARE(rig.form->Edit8->text(), QStringLiteral("127.0.0.1"));
-    QVERIFY(rig.form->Config().LoadConfiguration(rig.dir.filePath("demo.txt")));
+    QVERIFY(rig.form->Config().LoadConfiguration(rig.Path("demo.txt")));
     QVERIFY(rig.form->GroupBox16->isHidden());
     QVERIFY(rig.form->Edit8->text().isEmpty());
 }
@@ -240,8 +222,7 @@ void TestWindowDevice::signalAndTcpGroup() {
 void TestWindowDevice::signalPoll() {
     Rig rig;
     // The simulator behind an in-memory channel answers at once; reply waits take no time.
-    MemoryChannel channel;
-    channel.onSend = [&](const QByteArray& frame) { channel.Queue(rig.device.Answer(frame)); };
+    SimChannel channel{rig.device};
     FakeClock clock;
     ManualPollTimer timer;
     TForm1& f = *rig.form;
@@ -294,7 +275,7 @@ void TestWindowDevice::signalPoll() {
     QCOMPARE(rig.device.Received().last().word, quint16(CmdGetVersion));
 
     // The channel closes: the poll stops and the box is cleared.
-    channel.open = false;
+    channel.SetOpen(false);
     timer.Fire();
     QVERIFY(!timer.active);
     QVERIFY(!f.CheckBox3->isChecked());

@@ -3,9 +3,7 @@
 // after its device was unplugged and plugged back under the same name.
 #include "app/window/tform1.h"
 #include "params/paramops.h"
-#include "sim/ptyendpoint.h"
-#include "sim/simdevice.h"
-#include "tests/support/fakes.h"
+#include "tests/support/windowrig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,34 +25,9 @@ using namespace dtu::sim;
 
 namespace {
 
-struct Device {
-    SimDevice device;
-    PtyEndpoint pty{device};
-    bool Start() {
-        return device.LoadValues(Table::Main, "demo.txt") && device.LoadValues(Table::Interface, "interface.txt") &&
-               pty.Open();
-    }
-};
-
-struct Window {
-    ScriptedPrompter prompter;
-    std::unique_ptr<TForm1> form = std::make_unique<TForm1>(&prompter);
-    Window() {
-        form->Timer3->stop();
-        form->Config().LoadConfiguration(QStringLiteral("demo.txt"));
-    }
-    TForm1& F() { return *form; }
-    bool Show() {
-        form->show();
-        form->activateWindow();
-        return QTest::qWaitForWindowActive(form.get());
-    }
-    bool Open(const QString& port) {
-        form->Edit1->setEditText(port);
-        form->Button3->click();
-        return form->Serial().IsOpen();
-    }
-    bool Logged(const QString& line) { return form->Memo1->toPlainText().split('\n').contains(line); }
+// The main window, the demo configuration loaded.
+struct Window : WindowRig {
+    Window() { form->Config().LoadConfiguration(QStringLiteral("demo.txt")); }
     bool Hidden(const QString& number) { return form->ListView1->isRowHidden(FindRow(form->MainTable(), number)); }
 };
 
@@ -62,23 +35,21 @@ struct Window {
 
 class TestWindowProfile : public QObject {
     Q_OBJECT
-    QTemporaryDir dir_;
+    WorkFolder dir_;
 
 private slots:
     void initTestCase() {
-        QVERIFY(dir_.isValid());
+        QVERIFY(dir_.Ok());
         // Remembered settings go to the test folder, never to the user's.
         QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.filePath("settings"));
-        QVERIFY(QDir::setCurrent(dir_.path()));
-        for (const char* f : {"demo.txt", "interface.txt", "script.js"})
-            QVERIFY(QFile::copy(QStringLiteral(DTUCFG_SOURCE_DIR "/demo/") + f, f));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.Path("settings"));
+        QVERIFY(dir_.CopyDemo());
     }
 
     // Device A read and saved; device B (other values) read, compared with A's file, written
     // with read-back on: B then holds A's values in both tables.
     void cloneOntoSecondDevice() {
-        Device a, b;
+        PtyDevice a, b;
         QVERIFY(a.Start() && b.Start());
         b.device.SetValue(Table::Main, 0x0101, "10.1.1.1");
         b.device.SetValue(Table::Main, 0x0103, QByteArray::fromHex("01"));
@@ -158,9 +129,9 @@ private slots:
     // The device unplugged and plugged back under the same name: the port opens again by itself;
     // a click on the port button ends the search. The saved log has every line with its time.
     void reconnectAndSaveLog() {
-        Device d;
+        PtyDevice d;
         QVERIFY(d.Start());
-        const QString link = dir_.filePath("ttyDTU");
+        const QString link = dir_.Path("ttyDTU");
         QVERIFY(d.pty.MakeLink(link));
         Window w;
         TForm1& f = w.F();

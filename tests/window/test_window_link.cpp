@@ -2,11 +2,9 @@
 // pseudo-terminal, the TCP maintenance link over loopback, the receive display and the
 // transparent transmission page.
 #include "app/window/tform1.h"
-#include "sim/ptyendpoint.h"
-#include "sim/simdevice.h"
 #include "sim/tcpendpoint.h"
-#include "tests/support/fakes.h"
 #include "tests/support/pty.h"
+#include "tests/support/windowrig.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,16 +25,12 @@ using namespace dtu::sim;
 
 namespace {
 
-struct Rig {
-    ScriptedPrompter prompter;
-    SimDevice device;
-    PtyEndpoint pty{device};
-    std::unique_ptr<TForm1> form;
+// The simulator echoing on a pseudo-terminal whose name is in the port box; the window's reload
+// after start stopped (no last configuration in this folder).
+struct Rig : PtyDevice, WindowRig {
     Rig() {
         device.SetEcho(true);
         pty.Open();
-        form = std::make_unique<TForm1>(&prompter);
-        form->Timer3->stop(); // no last configuration in this folder
         form->Edit1->setEditText(pty.SlavePath());
     }
     QString PortText() const { return form->StatusBar1Panel[1]->text(); }
@@ -68,11 +62,8 @@ class TestWindowLink : public QObject {
 private slots:
     void initTestCase() {
         // A working folder with a device script, so that start-up shows no message.
-        QVERIFY(dir_.isValid());
-        QVERIFY(QDir::setCurrent(dir_.path()));
-        QFile f(QStringLiteral("script.js"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("function PrevCmd(){ return ''; }\n");
+        QVERIFY(dir_.Ok());
+        QVERIFY(dir_.Write(QStringLiteral("script.js"), "function PrevCmd(){ return ''; }\n"));
     }
     void portButton();
     void newChoiceActsLikeTheButton();
@@ -88,7 +79,7 @@ private slots:
     void tcpLink();
 
 private:
-    QTemporaryDir dir_;
+    WorkFolder dir_;
 };
 
 void TestWindowLink::portButton() {
@@ -210,10 +201,10 @@ void TestWindowLink::floodChunkStaysWithinTheBoxes() {
 }
 
 void TestWindowLink::lostPortShowsClosed() {
-    ScriptedPrompter prompter;
     auto pty = std::make_unique<PtyPair>();
-    TForm1 form(&prompter);
-    form.Timer3->stop();
+    WindowRig w;
+    TForm1& form = w.F();
+    ScriptedPrompter& prompter = w.prompter;
     form.Edit1->setEditText(pty->SlavePath());
     form.Button3->click();
     QVERIFY(form.Serial().IsOpen());
@@ -232,10 +223,10 @@ void TestWindowLink::lostPortShowsClosed() {
 }
 
 void TestWindowLink::exchangeOnLostPort() {
-    ScriptedPrompter prompter;
     auto pty = std::make_unique<PtyPair>();
-    TForm1 form(&prompter);
-    form.Timer3->stop();
+    WindowRig w;
+    TForm1& form = w.F();
+    ScriptedPrompter& prompter = w.prompter;
     form.Edit1->setEditText(pty->SlavePath());
     form.Button3->click();
     pty.reset(); // unplugged just before a command

@@ -5,9 +5,7 @@
 #include "app/window/param_pages.h"
 #include "params/paramops.h"
 #include "protocol/commands.h"
-#include "sim/ptyendpoint.h"
-#include "sim/simdevice.h"
-#include "tests/support/fakes.h"
+#include "tests/support/windowrig.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -52,19 +50,10 @@ ParamRow Row(const QString& number, const QString& raw, const QString& list, con
 }
 
 // The main window in the demo folder, the demo configuration loaded (unless told otherwise).
-struct Window {
-    ScriptedPrompter prompter;
-    std::unique_ptr<TForm1> form;
-    explicit Window(bool load = true) : form(std::make_unique<TForm1>(&prompter)) {
-        form->Timer3->stop();
+struct Window : WindowRig {
+    explicit Window(bool load = true) {
         if (load) form->Config().LoadConfiguration(QStringLiteral("demo.txt"));
     }
-    bool Show() {
-        form->show();
-        form->activateWindow();
-        return QTest::qWaitForWindowActive(form.get());
-    }
-    TForm1& F() { return *form; }
     ParamTable& Table(bool iface = false) { return iface ? form->InterfaceTable() : form->MainTable(); }
     QTableView* List(bool iface = false) { return iface ? form->ListView2 : form->ListView1; }
     int RowOf(const QString& number, bool iface = false) { return FindRow(Table(iface), number); }
@@ -113,40 +102,12 @@ struct Window {
     }
 };
 
-bool LoadDemoValues(SimDevice& d) {
-    return d.LoadValues(Table::Main, "demo.txt") && d.LoadValues(Table::Interface, "interface.txt");
-}
-
-// The simulator behind a memory channel: every request is answered at once (unless its word is
-// in `unanswered`: carried out, the answer lost), and reply waits take no time.
-struct MemoryDevice {
-    SimDevice device;
-    MemoryChannel channel;
-    FakeClock clock;
-    QSet<quint16> unanswered;
-    void Attach(TForm1& f) {
-        LoadDemoValues(device);
-        channel.onSend = [this](const QByteArray& frame) {
-            const QByteArray answer = device.Answer(frame);
-            if (!unanswered.contains(quint16(quint8(frame.at(4)) << 8 | quint8(frame.at(5))))) channel.Queue(answer);
-        };
-        f.SetChannel(channel);
-        f.SetWaitClock(&clock);
-    }
-};
-
 // The simulator on a pseudo-terminal, opened with the port button.
-struct PtyDevice {
-    SimDevice device;
-    PtyEndpoint pty{device};
-    bool Start(TForm1& f) {
-        if (!LoadDemoValues(device) || !pty.Open()) return false;
-        f.Edit1->setEditText(pty.SlavePath());
-        f.Button3->click();
-        device.ClearReceived();
-        return f.Serial().IsOpen();
-    }
-};
+bool Connect(PtyDevice& dev, Window& w) {
+    if (!dev.Start() || !w.Open(dev.pty.SlavePath())) return false;
+    dev.device.ClearReceived();
+    return true;
+}
 
 } // namespace
 
@@ -154,10 +115,8 @@ class TestWindowParams : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY(dir_.isValid());
-        QVERIFY(QDir::setCurrent(dir_.path()));
-        for (const char* f : {"demo.txt", "interface.txt", "script.js"})
-            QVERIFY(QFile::copy(QStringLiteral(DTUCFG_SOURCE_DIR "/demo/") + f, f));
+        QVERIFY(dir_.Ok());
+        QVERIFY(dir_.CopyDemo());
     }
     void editorPerRow();
     void editorPlacement_data();
@@ -180,7 +139,7 @@ private slots:
     void engineerSession();
 
 private:
-    QTemporaryDir dir_;
+    WorkFolder dir_;
 };
 
 void TestWindowParams::editorPerRow() {
@@ -496,7 +455,7 @@ void TestWindowParams::writeChangedRows() {
     TForm1& f = w.F();
     QVERIFY(w.Show());
     dev.device.SetReadOnly({0x0101});
-    QVERIFY(dev.Start(f));
+    QVERIFY(Connect(dev, w));
     w.Select("0101");
     w.ReplaceText("10.0.0.8");
     w.Select("0103");
@@ -524,7 +483,7 @@ void TestWindowParams::writeFailures() {
     dev.Attach(f);
     QVERIFY(w.Show());
     // No answer for one row: reported after the full wait (no real time), the rest still go out.
-    dev.unanswered = {0x0102};
+    dev.channel.SetUnanswered({0x0102});
     f.State().ChangedParamList = {"0103", "0101", "0102"};
     f.btWrite->click();
     QCOMPARE(Writes(dev.device, true), (QStringList{"0101", "0102", "0103"}));
@@ -635,7 +594,7 @@ void TestWindowParams::engineerSession() {
     w.prompter.fileAnswers = {QDir::current().absoluteFilePath("demo.txt")};
     f.N5->trigger();
     QCOMPARE(f.MainTable().Count(), 13);
-    QVERIFY(dev.Start(f));
+    QVERIFY(Connect(dev, w));
     dev.device.SetValue(Table::Main, 0x0104, QByteArray::fromHex("0078"));
     dev.device.SetValue(Table::Interface, 0x0402, QByteArray::fromHex("001E"));
 

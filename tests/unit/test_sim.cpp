@@ -2,6 +2,7 @@
 // pty and TCP endpoints, all in-process.
 #include "protocol/frames.h"
 #include "sim/ptyendpoint.h"
+#include "sim/simchannel.h"
 #include "sim/simcontrol.h"
 #include "sim/simdevice.h"
 #include "sim/simsession.h"
@@ -99,6 +100,7 @@ private slots:
     void ptyRoundTripAcrossReopen();
     void ptyLink();
     void tcpLogin();
+    void inProcessChannel();
 };
 
 void SimTest::acceptRefuseAndSignal() {
@@ -553,6 +555,39 @@ void SimTest::tcpLogin() {
     QCOMPARE(d.CountReceived(CmdSignal), 1);
     QCOMPARE(good.state(), QAbstractSocket::ConnectedState);
     QTRY_COMPARE_WITH_TIMEOUT(ep.Connections(), 1, 2000);
+}
+
+// The device behind an in-process channel: answers at once, a lost answer still carries the
+// command out, plain bytes echo only in transparent mode, nothing moves while closed.
+void SimTest::inProcessChannel() {
+    SimDevice d;
+    SimChannel ch(d);
+    ch.Send(kWrite0092);
+    QCOMPARE(ch.Read(), kAccept);
+    QCOMPARE(ch.Read(), QByteArray());
+
+    ch.SetUnanswered({0x0092});
+    ch.Send(H("AA 55 00 05 00 92 07 00 9E"));
+    QCOMPARE(ch.Read(), QByteArray());
+    QCOMPARE(d.Value(Table::Main, 0x0092), H("07"));
+    ch.Send(kSignalRequest);
+    QCOMPARE(ch.Read(), kSignal17);
+
+    ch.Send("hi");
+    QCOMPARE(ch.Read(), QByteArray());
+    QCOMPARE(d.DroppedBytes(), 2);
+    d.SetEcho(true);
+    ch.Send("hi");
+    QCOMPARE(ch.Read(), QByteArray("hi"));
+    QCOMPARE(d.EchoedBytes(), 2);
+
+    ch.Inject("late");
+    ch.SetOpen(false);
+    QVERIFY(!ch.IsOpen());
+    QCOMPARE(ch.Read(), QByteArray());
+    ch.Send(kSignalRequest);
+    QCOMPARE(d.CountReceived(CmdSignal), 1);
+    QCOMPARE(ch.Sends().size(), 5); // the send while closed is not taken
 }
 
 QTEST_GUILESS_MAIN(SimTest)
