@@ -44,6 +44,7 @@ set(DTU_TOOLS_SOURCES
   tools/transparent.h tools/transparent.cpp
 )
 set(DTU_CONFIG_SOURCES
+  config/textfile.h config/textfile.cpp
   config/config.h config/config.cpp
   config/profile.h config/profile.cpp
 )
@@ -83,5 +84,6 @@ set(DTUCLI_SOURCES
   cli/options.h cli/options.cpp
   cli/progress.h cli/progress.cpp
   cli/devicejob.h cli/devicejob.cpp
+  cli/outcome.cpp
   cli/main.cpp
 )
