@@ -36,18 +36,31 @@ limit=(-max_total_time="$seconds")
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=0:detect_leaks=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 export QT_QPA_PLATFORM=offscreen
-for h in "${harnesses[@]}"; do
-  name="${h#fuzz_}"
-  work="$dir/corpus/$name"
+run_one() {
+  local h=$1 name="${1#fuzz_}"
+  local work="$dir/corpus/$name"
   mkdir -p "$work"
-  echo "== $h"
   # New inputs go to the working corpus; the seeds in the repository stay as they are.
-  if ! "$dir/fuzz/$h" "${limit[@]}" -dict=fuzz/dtu.dict -max_len="${FUZZ_MAX_LEN:-4096}" -timeout=10 -rss_limit_mb=4096 \
-        -print_final_stats=1 -artifact_prefix="$dir/artifacts/$h-" "$work" "fuzz/corpus/$name" \
-        2>"$dir/$h.log"; then
-    tail -n 60 "$dir/$h.log"
-    echo "FINDING in $h (see $dir/$h.log and $dir/artifacts/)" >&2
-    exit 1
-  fi
-  grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$dir/$h.log" | sed "s/^/  /"
+  "$dir/fuzz/$h" "${limit[@]}" -dict=fuzz/dtu.dict -max_len="${FUZZ_MAX_LEN:-4096}" -timeout=10 -rss_limit_mb=4096 \
+    -print_final_stats=1 -artifact_prefix="$dir/artifacts/$h-" "$work" "fuzz/corpus/$name" 2>"$dir/$h.log"
+}
+# As many harnesses at a time as there are processors; each has a core of its own.
+jobs=$(nproc)
+failed=()
+for ((i = 0; i < ${#harnesses[@]}; i += jobs)); do
+  batch=("${harnesses[@]:i:jobs}")
+  pids=()
+  for h in "${batch[@]}"; do run_one "$h" & pids+=($!); done
+  for k in "${!batch[@]}"; do
+    h=${batch[$k]}
+    if wait "${pids[$k]}"; then
+      echo "== $h"
+      grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$dir/$h.log" | sed "s/^/  /"
+    else
+      tail -n 60 "$dir/$h.log"
+      echo "FINDING in $h (see $dir/$h.log and $dir/artifacts/)" >&2
+      failed+=("$h")
+    fi
+  done
 done
+[ ${#failed[@]} -eq 0 ] || exit 1

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 if [ "${SANITIZE:-0}" = 1 ]; then
-  dir=build-asan; flags=(-DCMAKE_BUILD_TYPE=Debug -DDTUCFG_SANITIZE=ON)
+  dir=build-asan; flags=(-DCMAKE_BUILD_TYPE=Debug -DDTUCFG_SANITIZE=ON -DDTUCFG_BENCH=OFF)
 else
   dir=build; flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 fi
