@@ -16,15 +16,6 @@ using namespace dtu;
 
 namespace {
 
-struct NullView : IConfigView {
-    void SetCaption(const QString&) override {}
-    void SetPortName(const QString&) override {}
-    void SetBaudText(const QString&) override {}
-    void SetFormatText(const QString&) override {}
-    void SetInterfacePageVisible(bool) override {}
-    void SetTcpGroup(bool, const QString&) override {}
-};
-
 QByteArray Generate(int rows) {
     static const char* hooks[][2] = {{"HEX:3132372E302E302E31", "GetStr()"},
                                      {"HEX:1388", "GetPort()"},
@@ -58,7 +49,7 @@ double LoadMs(int rows, bool withViews, int* loaded) {
         v2->show();
         QApplication::processEvents();
     }
-    NullView view;
+    NullConfigView view;
     ConfigStore store(state, script, main, iface, view);
     QFile f(QStringLiteral("bench.txt"));
     f.open(QIODevice::WriteOnly);

@@ -38,6 +38,17 @@ public:
     virtual void SetTcpGroup(bool shown, const QString& address) = 0;
 };
 
+// A configuration view that shows nothing (a front end without serial boxes or pages).
+class NullConfigView : public IConfigView {
+public:
+    void SetCaption(const QString&) override {}
+    void SetPortName(const QString&) override {}
+    void SetBaudText(const QString&) override {}
+    void SetFormatText(const QString&) override {}
+    void SetInterfacePageVisible(bool) override {}
+    void SetTcpGroup(bool, const QString&) override {}
+};
+
 // The outcome of a load: a failure that ended it early carries the text to show.
 struct LoadResult {
     bool ok = true;

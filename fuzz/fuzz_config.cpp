@@ -10,21 +10,12 @@ using namespace dtu;
 
 namespace {
 
-struct View : IConfigView {
-    void SetCaption(const QString&) override {}
-    void SetPortName(const QString&) override {}
-    void SetBaudText(const QString&) override {}
-    void SetFormatText(const QString&) override {}
-    void SetInterfacePageVisible(bool) override {}
-    void SetTcpGroup(bool, const QString&) override {}
-};
-
 struct World {
     QTemporaryDir dir;
     AppState state;
     ScriptBridge script;
     ParamTable main{false}, iface{true};
-    View view;
+    NullConfigView view;
     ConfigStore store{state, script, main, iface, view};
     QString path;
     World() {

@@ -7,24 +7,11 @@
 #   FUZZ_MAX_LEN=512 ...                         a smaller largest input (default 4096)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh clang libclang-rt-14-dev
 seconds="${1:-30}"
 shift || true
 harnesses=("$@")
 [ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_replies fuzz_payload fuzz_hex fuzz_config fuzz_codec)
-
-need=(clang libclang-rt-14-dev)
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
 
 dir=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDTUCFG_FUZZ=ON -DDTUCFG_TESTS=OFF >/dev/null

@@ -21,17 +21,6 @@ class QTimer;
 
 namespace dtu {
 
-// A configuration view that shows nothing (a front end without serial boxes or pages).
-class NullConfigView : public IConfigView {
-public:
-    void SetCaption(const QString&) override {}
-    void SetPortName(const QString&) override {}
-    void SetBaudText(const QString&) override {}
-    void SetFormatText(const QString&) override {}
-    void SetInterfacePageVisible(bool) override {}
-    void SetTcpGroup(bool, const QString&) override {}
-};
-
 class Session {
 public:
     // rxTimer: the receive display's timer, held stopped while a reply wait runs (may be null).

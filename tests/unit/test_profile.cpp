@@ -18,21 +18,12 @@ using namespace dtu::test;
 
 namespace {
 
-struct View : IConfigView {
-    void SetCaption(const QString&) override {}
-    void SetPortName(const QString&) override {}
-    void SetBaudText(const QString&) override {}
-    void SetFormatText(const QString&) override {}
-    void SetInterfacePageVisible(bool) override {}
-    void SetTcpGroup(bool, const QString&) override {}
-};
-
 // The demo configuration loaded from the current directory.
 struct Loaded {
     AppState state;
     ScriptBridge script;
     ParamTable main{false}, iface{true};
-    View view;
+    NullConfigView view;
     ConfigStore store{state, script, main, iface, view};
     bool Load(const QString& path) { return script.LoadFile("script.js", nullptr) && store.LoadConfiguration(path); }
     // A row gets another raw value, shown as a load shows it.
@@ -187,7 +178,7 @@ private slots:
         QVERIFY(fx.script.LoadFile("script.js", nullptr));
         fx.state.MainParamChannel = fx.state.CurrentParamChannel = 1;
         ParamTable main(false), iface(true);
-        View view;
+        NullConfigView view;
         ConfigStore store(fx.state, fx.script, main, iface, view);
         QVERIFY(store.LoadConfiguration("demo.txt"));
         sim::SimDevice device;
