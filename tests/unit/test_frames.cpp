@@ -97,6 +97,8 @@ void TestFrames::hexToInt_data() {
     QTest::newRow("single digit") << "7" << 7;
     QTest::newRow("non-hex counts 0") << "g1" << 1;
     QTest::newRow("parameter row") << "0092" << 0x92;
+    // Upper case beyond ASCII can make two letters of one character.
+    QTest::newRow("ligature") << QString(QChar(0xFB00)) + "1" << 0xFF1;
 }
 
 void TestFrames::hexToInt() {
