@@ -28,9 +28,18 @@ bool ReadRegularFile(const QString& path, qint64 limit, QByteArray* bytes, QStri
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return Fail(error, OpenFailure(path, f.errorString()));
     if (f.size() > limit) return Fail(error, ReadFailure(path, TooLarge(limit)));
-    QByteArray out = f.read(limit + 1);
-    if (f.error() != QFileDevice::NoError) return Fail(error, ReadFailure(path, f.errorString()));
-    if (out.size() > limit) return Fail(error, ReadFailure(path, TooLarge(limit)));
+    // In pieces: reading limit + 1 bytes at once would allocate the whole limit for every file.
+    QByteArray out;
+    out.reserve(qMin(f.size(), limit));
+    char piece[65536];
+    for (;;) {
+        const qint64 n = f.read(piece, sizeof piece);
+        if (n < 0) return Fail(error, ReadFailure(path, f.errorString()));
+        if (n == 0) break;
+        // The file may grow while it is read.
+        if (out.size() + n > limit) return Fail(error, ReadFailure(path, TooLarge(limit)));
+        out.append(piece, static_cast<qsizetype>(n));
+    }
     *bytes = std::move(out);
     return true;
 }
