@@ -44,15 +44,20 @@ QString ByteToHex(quint8 b) {
     return s;
 }
 
-QString BytesToHex(const QByteArray& bytes) {
-    QString s(bytes.size() * 2, Qt::Uninitialized);
+// Every byte as two hex digits, each pair followed by a blank when spaced.
+static QString HexOf(const QByteArray& bytes, bool spaced) {
+    const qsizetype step = spaced ? 3 : 2;
+    QString s(bytes.size() * step, Qt::Uninitialized);
     QChar* out = s.data();
     for (char c : bytes) {
         PutByte(out, static_cast<quint8>(c));
-        out += 2;
+        if (spaced) out[2] = QLatin1Char(' ');
+        out += step;
     }
     return s;
 }
+
+QString BytesToHex(const QByteArray& bytes) { return HexOf(bytes, false); }
 
 int HexToInt(const QString& text) { return static_cast<int>(HexValue(text)); }
 
@@ -72,16 +77,7 @@ QByteArray HexPairsToBytes(const QString& hex) {
     return out;
 }
 
-QString SpacedHex(const QByteArray& bytes) {
-    QString s(bytes.size() * 3, Qt::Uninitialized);
-    QChar* out = s.data();
-    for (char c : bytes) {
-        PutByte(out, static_cast<quint8>(c));
-        out[2] = QLatin1Char(' ');
-        out += 3;
-    }
-    return s;
-}
+QString SpacedHex(const QByteArray& bytes) { return HexOf(bytes, true); }
 
 QString HexRendering(const QByteArray& bytes) { return QLatin1Char('{') + SpacedHex(bytes) + QLatin1Char('}'); }
 
