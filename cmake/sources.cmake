@@ -75,6 +75,7 @@ set(DTUGUI_SOURCES
   app/window/portbox.h app/window/portbox.cpp
   app/window/signalgraph.h app/window/signalgraph.cpp
   app/window/appicon.h app/window/appicon.cpp
+  app/window/historydialog.h app/window/historydialog.cpp
   app/window/resources.qrc
 )
 
