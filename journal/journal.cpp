@@ -89,7 +89,8 @@ bool Journal::Append(const QList<JournalRecord>& records, QString* error, bool s
     if (!QDir().mkpath(folder_)) return fail(QStringLiteral("cannot create the folder"));
     // Consecutive records of one month in one append.
     QList<QPair<QString, QByteArray>> pieces;
-    for (const JournalRecord& r : records) {
+    for (JournalRecord r : records) {
+        if (!r.time.isValid()) r.time = QDateTime::currentDateTime();
         const QString path = folder_ + QLatin1Char('/') + FileName(r.time);
         if (pieces.isEmpty() || pieces.last().first != path) pieces.append({path, {}});
         pieces.last().second += QJsonDocument(ToJson(r)).toJson(QJsonDocument::Compact) + '\n';

@@ -33,8 +33,9 @@ public:
     // The month file a record made at `time` goes into ("2026-12.jsonl").
     static QString FileName(const QDateTime& time);
 
-    // Appends the records (each to its month's file) and, with sync, puts them on the disk
-    // before returning. False with the reason when a record could not be written.
+    // Appends the records (each to its month's file; a record without a time gets the time now)
+    // and, with sync, puts them on the disk before returning. False with the reason when a record
+    // could not be written.
     bool Append(const QList<JournalRecord>& records, QString* error, bool sync = true) const;
     // Puts what was appended to the files of these months on the disk.
     bool Sync(const QList<QDateTime>& months, QString* error) const;
@@ -75,7 +76,7 @@ public:
 private:
     void Add(JournalRecord r);
 
-    const Journal& journal_;
+    Journal journal_;
     JournalRecord common_;
     std::function<void(const QString&)> notRecorded_;
     QList<JournalRecord> records_;
