@@ -1,5 +1,6 @@
 // dtucfg-cli: the tool's core from the command line, one thread and one session per device.
 #include "cli/devicejob.h"
+#include "cli/history.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "config/config.h"
@@ -111,6 +112,7 @@ void PrintHuman(const Options& o, const std::vector<DeviceResult>& results) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dtucfg-cli"));
+    if (IsHistoryCommand(app.arguments())) return RunHistory(app.arguments());
     const ParseResult parsed = ParseArguments(app.arguments());
     if (parsed.help) {
         Out(parsed.helpText);

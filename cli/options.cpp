@@ -25,6 +25,7 @@ Commands:
   clock     reads the device clock (--set: sets it to this computer's time)
   reset     resets the device (only with --yes)
   defaults  restores the factory defaults (only with --yes)
+  history   the journal of changes made to devices (history --help: --target, --since, --json)
 
 Exit status: 0 every device succeeded, 1 a device refused, did not answer or failed
 verification, 2 usage, configuration or script error, 3 a port could not be opened.

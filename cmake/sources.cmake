@@ -1,5 +1,5 @@
 # Sources by folder. Each folder is a library of its own, and target_link_libraries below is the
-# dependency graph: base <- script, link <- protocol <- params, tools <- config <- session <- window.
+# dependency graph: base <- script, link <- protocol <- params, tools <- config <- session <- window; base <- journal.
 set(DTU_BASE_SOURCES
   base/appstate.h
   base/errors.h
@@ -8,6 +8,12 @@ set(DTU_BASE_SOURCES
   base/gbk.h base/gbk.cpp
   base/waitclock.h base/waitclock.cpp
   base/regularfile.h base/regularfile.cpp
+)
+set(DTU_JOURNAL_SOURCES
+  journal/record.h journal/record.cpp
+  journal/appendfile.h journal/appendfile.cpp
+  journal/journal.h journal/journal.cpp
+  journal/undo.h journal/undo.cpp
 )
 set(DTU_SCRIPT_SOURCES
   script/scriptbridge.h script/scriptbridge.cpp
@@ -69,6 +75,7 @@ set(DTUGUI_SOURCES
   app/window/portbox.h app/window/portbox.cpp
   app/window/signalgraph.h app/window/signalgraph.cpp
   app/window/appicon.h app/window/appicon.cpp
+  app/window/historydialog.h app/window/historydialog.cpp
   app/window/resources.qrc
 )
 
@@ -85,5 +92,6 @@ set(DTUCLI_SOURCES
   cli/progress.h cli/progress.cpp
   cli/devicejob.h cli/devicejob.cpp
   cli/outcome.cpp
+  cli/history.h cli/history.cpp
   cli/main.cpp
 )

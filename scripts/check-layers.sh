@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 floor() {
   case "$1" in
-    base) echo 0 ;; script|link) echo 1 ;; protocol) echo 2 ;; params|tools) echo 3 ;;
+    base) echo 0 ;; script|link|journal) echo 1 ;; protocol) echo 2 ;; params|tools) echo 3 ;;
     config) echo 4 ;; session) echo 5 ;; app/window) echo 6 ;; app|cli) echo 7 ;; sim) echo 3 ;;
     *) echo "" ;;
   esac
