@@ -21,6 +21,7 @@ InterfacePage::InterfacePage(PageHost& host, QObject* parent) : QObject(parent) 
     list_ = kit::ParamView(session.InterfaceTable(), QStringLiteral("ListView2"));
     page->addWidget(list_, 1);
     auto* buttons = new QHBoxLayout;
+    page->addLayout(buttons);
     // Left of the buttons: "只显示已修改项".
     buttons->addWidget(kit::ChangedOnlyBox(QStringLiteral("ChangedOnly2"), list_, session.InterfaceTable(),
                                            session.State()));
@@ -29,7 +30,6 @@ InterfacePage::InterfacePage(PageHost& host, QObject* parent) : QObject(parent) 
     buttons->addWidget(read);
     auto* write = kit::Button(QStringLiteral("Button17"), QStringLiteral("设置"), page_);
     buttons->addWidget(write);
-    page->addLayout(buttons);
     connect(read, &QPushButton::clicked, this, &InterfacePage::ReadRequested);
     connect(write, &QPushButton::clicked, this, &InterfacePage::WriteRequested);
 }

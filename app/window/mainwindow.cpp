@@ -55,7 +55,7 @@ MainWindow::MainWindow(dtu::IPrompter* prompter, QWidget* parent)
     view_.Attach(State(), this, pages_, comm_, control_);
 
     log_ = new LogPane(State());
-    setCentralWidget(kit::VerticalSplit(QStringLiteral("Splitter1"), pages_, log_, {600, 100}));
+    setCentralWidget(kit::VerticalSplit(QStringLiteral("Splitter1"), pages_, log_, {600, 100}, this));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     panels_ = kit::StatusPanels(statusBar(), QStringLiteral("StatusBar1Panel"),
                                 {QStringLiteral("串口状态"), QStringLiteral("串口未打开"),

@@ -140,8 +140,9 @@ QList<QLabel*> StatusPanels(QStatusBar* bar, const QString& prefix, const QStrin
     return panels;
 }
 
-QWidget* VerticalSplit(const QString& name, QWidget* top, QWidget* bottom, const QList<int>& sizes) {
-    auto* splitter = Named(new QSplitter(Qt::Vertical), name);
+QWidget* VerticalSplit(const QString& name, QWidget* top, QWidget* bottom, const QList<int>& sizes,
+                       QWidget* parent) {
+    auto* splitter = Named(new QSplitter(Qt::Vertical, parent), name);
     splitter->addWidget(top);
     splitter->addWidget(bottom);
     splitter->setStretchFactor(0, 1);

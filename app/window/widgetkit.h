@@ -41,7 +41,8 @@ QTableView* ParamView(dtu::ParamTable& model, const QString& name);
 QList<QLabel*> StatusPanels(QStatusBar* bar, const QString& prefix, const QStringList& texts,
                             const QList<int>& widths);
 // A vertical splitter with `top` over `bottom` (which keeps its height when the window grows).
-QWidget* VerticalSplit(const QString& name, QWidget* top, QWidget* bottom, const QList<int>& sizes);
+QWidget* VerticalSplit(const QString& name, QWidget* top, QWidget* bottom, const QList<int>& sizes,
+                       QWidget* parent);
 // Moves a window to the middle of the primary screen, its top left corner on the screen.
 void CentreOnScreen(QWidget* window);
 QCheckBox* ChangedOnlyBox(const QString& name, QTableView* view, dtu::ParamTable& table,
