@@ -1,5 +1,6 @@
 #include "app/window/appicon.h"
-#include "app/window/tform1.h"
+#include "app/window/mainwindow.h"
+#include "app/window/widgetkit.h"
 
 #include <QApplication>
 
@@ -9,9 +10,9 @@ int main(int argc, char** argv) {
     // Desktops that match windows to their desktop entry by name (Wayland) find ours.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.dtucfg.dtucfg"));
     // Message boxes and dialogs use the window's font as well.
-    QApplication::setFont(TForm1::UiFont());
+    QApplication::setFont(kit::UiFont());
     // On the stack: the window outlives every reply wait, which ends once exec() has returned.
-    TForm1 form;
+    MainWindow form;
     form.LoadRememberedSettings();
     // After the window: its constructor loads the resources the icon is drawn from.
     QApplication::setWindowIcon(dtu::AppIcon());

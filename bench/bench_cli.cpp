@@ -2,7 +2,7 @@
 //  - 100 changed rows written and verified, the reply ending by silence and by the frame;
 //  - apply of a 100-row profile to 8 simulators at once against 1 (wall-time ratio);
 //  - peak memory of the program with 1 and with 8 devices, and per device.
-#include "tests/support/simprocess.h"
+#include "tests/support/rig.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,9 +3,8 @@
 //   bench_link flood [SECONDS] : receive display under a 1 MB/s flood (60 s unless given) at
 //                       engineering level 1, page 1 (Memo1) and page 2 (Memo2) shown in turn
 // Both start build/sim/dtusim (path in DTUSIM or next to this program) in its own process.
-#include "app/window/tform1.h"
-#include "tests/support/fakes.h"
-#include "tests/support/simprocess.h"
+#include "app/window/widgetkit.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,6 +18,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
+
+using dtu::test::Find;
 
 namespace {
 
@@ -57,14 +58,14 @@ private:
 // The flood: level 1 (as the port button leaves it), the pages with Memo1 and Memo2 shown
 // in turn every 10 s; RSS every 10 s, CPU time, the largest Timer1 gap and the longest a
 // posted event (a click) waited, and the bytes read against the bytes counted.
-void Flood(QApplication& app, TForm1& form, dtu::test::TickWatch& watch, int seconds) {
-    dtu::IChannel& port = form.Channel();
+void Flood(QApplication& app, MainWindow& form, dtu::test::TickWatch& watch, int seconds) {
+    dtu::IChannel& port = form.Session().Channel();
     CountingChannel counting(port);
     form.SetChannel(counting);
     form.State().EngineeringLevel = 1;
     // Both pages painted once first: the start figure is the window as the user sees it.
     for (int page : {1, 0}) {
-        form.PageControl1->setCurrentIndex(page);
+        Find<QTabWidget>(form, "PageControl1")->setCurrentIndex(page);
         QElapsedTimer settle;
         settle.start();
         while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -89,12 +90,14 @@ void Flood(QApplication& app, TForm1& form, dtu::test::TickWatch& watch, int sec
     int step = 0;
     QObject::connect(&every10s, &QTimer::timeout, [&] {
         ++step;
-        std::printf("%3d s: RSS %ld kB, CPU %.1f s, page %d, Memo1 %d lines, Memo2 %d lines, counted %lld\n", step * 10,
-                    RssKb(), CpuSeconds() - cpu0, form.PageControl1->currentIndex() + 1,
-                    form.Memo1->document()->blockCount(), form.Memo2->document()->blockCount(),
+        std::printf("%3d s: RSS %ld kB, CPU %.1f s, page %d, Memo1 %d lines, Memo2 %d lines, counted %lld\n",
+                    step * 10, RssKb(), CpuSeconds() - cpu0,
+                    Find<QTabWidget>(form, "PageControl1")->currentIndex() + 1,
+                    Find<QPlainTextEdit>(form, "Memo1")->document()->blockCount(),
+                    Find<QPlainTextEdit>(form, "Memo2")->document()->blockCount(),
                     static_cast<long long>(form.State().ReceivedBytes));
         std::fflush(stdout);
-        form.PageControl1->setCurrentIndex(step % 2);
+        Find<QTabWidget>(form, "PageControl1")->setCurrentIndex(step % 2);
     });
     every10s.start(10000);
     QEventLoop loop;
@@ -106,11 +109,14 @@ void Flood(QApplication& app, TForm1& form, dtu::test::TickWatch& watch, int sec
                 "a posted event waited at most %lld ms\n",
                 RssKb(), RssKb() - rss0, cpu, s, 100 * cpu / s, watch.ticks, static_cast<long long>(watch.worst),
                 (watch.worstAt - start) / 1000.0, static_cast<long long>(worstPosted));
-    std::printf("bytes received %lld, counted %lld (%.0f bytes/s); Memo1 %lld chars in %d lines, Memo2 %lld chars in %d lines\n",
+    std::printf("bytes received %lld, counted %lld (%.0f bytes/s); Memo1 %lld chars in %d lines, Memo2 %lld "
+                "chars in %d lines\n",
                 static_cast<long long>(counting.read), static_cast<long long>(form.State().ReceivedBytes),
-                form.State().ReceivedBytes / s, static_cast<long long>(form.Memo1->document()->characterCount()),
-                form.Memo1->document()->blockCount(), static_cast<long long>(form.Memo2->document()->characterCount()),
-                form.Memo2->document()->blockCount());
+                form.State().ReceivedBytes / s,
+                static_cast<long long>(Find<QPlainTextEdit>(form, "Memo1")->document()->characterCount()),
+                Find<QPlainTextEdit>(form, "Memo1")->document()->blockCount(),
+                static_cast<long long>(Find<QPlainTextEdit>(form, "Memo2")->document()->characterCount()),
+                Find<QPlainTextEdit>(form, "Memo2")->document()->blockCount());
     form.SetChannel(port);
 }
 
@@ -136,26 +142,26 @@ int main(int argc, char** argv) {
                                           : QStringList{});
     if (pty.isEmpty()) return 1;
     dtu::test::ScriptedPrompter prompter;
-    TForm1 form(&prompter);
-    form.Timer3->stop();
+    MainWindow form(&prompter);
+    Find<QTimer>(form, "Timer3")->stop();
     form.show();
-    form.Timer1->start();
-    form.Edit1->setEditText(pty);
-    form.Button3->click();
+    Find<QTimer>(form, "Timer1")->start();
+    Find<QComboBox>(form, "Edit1")->setEditText(pty);
+    Find<QPushButton>(form, "Button3")->click();
     if (!form.Serial().IsOpen()) {
         std::fprintf(stderr, "port did not open\n");
         return 1;
     }
     TickWatch watch;
-    watch.Attach(form.Timer1);
+    watch.Attach(Find<QTimer>(form, "Timer1"));
 
     if (what == QLatin1String("send")) {
         form.State().EngineeringLevel = 0; // no frame log: the numbers are the link's
-        form.Memo3->setPlainText(QString(100, QLatin1Char('x')));
-        TForm1::SetComboText(form.ComboBox2, QStringLiteral("10000"));
+        Find<QPlainTextEdit>(form, "Memo3")->setPlainText(QString(100, QLatin1Char('x')));
+        kit::SetComboText(Find<QComboBox>(form, "ComboBox2"), QStringLiteral("10000"));
         QElapsedTimer t;
         t.start();
-        form.Button8->click();
+        Find<QPushButton>(form, "Button8")->click();
         const double s = t.elapsed() / 1000.0;
         std::printf("transparent send: %lld bytes in %.2f s = %.0f bytes/s; %d Timer1 ticks, largest gap %lld ms\n",
                     static_cast<long long>(form.State().SentBytes), s, form.State().SentBytes / s, watch.ticks,

@@ -6,12 +6,10 @@
 //           changed rows written to it with the real reply waits; the largest gap between ticks
 //           of Timer1 or Timer2 while the write runs
 // Without an argument both run.
-#include "app/window/tform1.h"
 #include "params/editor.h"
 #include "params/paramops.h"
 #include "sim/simchannel.h"
-#include "tests/support/fakes.h"
-#include "tests/support/simprocess.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,6 +25,7 @@
 #include <cstdio>
 #include <vector>
 
+using dtu::test::Find;
 using dtu::test::SimPath;
 using dtu::test::StartSim;
 using dtu::test::TickWatch;
@@ -88,9 +87,9 @@ int BenchRead() {
         if (index == 1) replyRead = t.nsecsElapsed();
     };
     dtu::test::ScriptedPrompter prompter;
-    TForm1 form(&prompter);
-    form.Timer3->stop();
-    form.Config().LoadConfiguration(QStringLiteral("bench.txt"));
+    MainWindow form(&prompter);
+    Find<QTimer>(form, "Timer3")->stop();
+    form.Session().Config().LoadConfiguration(QStringLiteral("bench.txt"));
     form.SetChannel(channel);
     form.SetWaitClock(&clock);
     form.show();
@@ -108,10 +107,10 @@ int BenchRead() {
         }
         clock.pauses.clear();
         t.start();
-        form.btRead->click();
+        Find<QPushButton>(form, "btRead")->click();
         const qint64 decoded = t.nsecsElapsed();
         QCoreApplication::processEvents();
-        form.ListView1->viewport()->repaint();
+        Find<QTableView>(form, "ListView1")->viewport()->repaint();
         const qint64 shown = t.nsecsElapsed();
         decode.push_back((decoded - replyRead) / 1e6);
         paint.push_back((shown - decoded) / 1e6);
@@ -138,12 +137,12 @@ int BenchWrite() {
     const QString pty = StartSim(sim, {QStringLiteral("--values"), QStringLiteral("bench.txt")});
     if (pty.isEmpty()) return 1;
     dtu::test::ScriptedPrompter prompter;
-    TForm1 form(&prompter);
-    form.Timer3->stop();
-    form.Config().LoadConfiguration(QStringLiteral("bench.txt"));
+    MainWindow form(&prompter);
+    Find<QTimer>(form, "Timer3")->stop();
+    form.Session().Config().LoadConfiguration(QStringLiteral("bench.txt"));
     form.show();
-    form.Edit1->setEditText(pty);
-    form.Button3->click();
+    Find<QComboBox>(form, "Edit1")->setEditText(pty);
+    Find<QPushButton>(form, "Button3")->click();
     if (!form.Serial().IsOpen()) {
         std::fprintf(stderr, "port did not open\n");
         return 1;
@@ -151,7 +150,7 @@ int BenchWrite() {
     form.State().EngineeringLevel = 0; // no frame log
     QElapsedTimer read;
     read.start();
-    form.btRead->click();
+    Find<QPushButton>(form, "btRead")->click();
     std::printf("read %d rows from dtusim over its pty: %lld ms from the click, the reply wait included\n",
                 form.MainTable().Count(), static_cast<long long>(read.elapsed()));
     // 100 two-byte numbers changed, as the editor stores them.
@@ -159,21 +158,22 @@ int BenchWrite() {
     int changed = 0;
     for (int i = 0; i < table.Count() && changed < kWrites; ++i) {
         if (table.Row(i)[dtu::FieldGet] != QLatin1String("GetWord()")) continue;
-        dtu::CommitEditText(table, i, QString::number(1000 + i), form.State(), form.Script());
+        dtu::CommitEditText(table, i, QString::number(1000 + i), form.State(), form.Session().Script());
         ++changed;
     }
-    form.Memo1->clear();
+    Find<QPlainTextEdit>(form, "Memo1")->clear();
     TickWatch timer1, timer2;
-    timer1.Attach(form.Timer1);
-    timer2.Attach(form.Timer2);
-    form.Timer1->start();
+    timer1.Attach(Find<QTimer>(form, "Timer1"));
+    timer2.Attach(Find<QTimer>(form, "Timer2"));
+    Find<QTimer>(form, "Timer1")->start();
     QElapsedTimer t;
     t.start();
     timer1.clock.start();
     timer2.clock.start();
-    form.btWrite->click();
+    Find<QPushButton>(form, "btWrite")->click();
     const double s = t.elapsed() / 1000.0;
-    const int ok = int(form.Memo1->toPlainText().count(QStringLiteral("[参数设置成功]")));
+    const int ok =
+        int(Find<QPlainTextEdit>(form, "Memo1")->toPlainText().count(QStringLiteral("[参数设置成功]")));
     std::printf("write %d changed rows to dtusim: %.2f s, %.0f ms per row, %d accepted; largest gap: "
                 "Timer2 %lld ms (%d ticks), Timer1 %lld ms (%d ticks, held stopped while a reply is awaited)\n",
                 changed, s, 1000 * s / changed, ok, static_cast<long long>(timer2.worst), timer2.ticks,

@@ -59,17 +59,18 @@ set(DTU_CONFIG_SOURCES
 set(DTUGUI_SOURCES
   app/window/prompter.h app/window/prompter.cpp
   app/window/guistatus.h app/window/guistatus.cpp
-  app/window/widgets.h
   app/window/widgetkit.h app/window/widgetkit.cpp
-  app/window/tform1.h app/window/tform1.cpp
-  app/window/form_device.cpp
+  app/window/pagehost.h
+  app/window/mainwindow.h app/window/mainwindow.cpp
+  app/window/configscreen.h app/window/configscreen.cpp
+  app/window/filemenu.h app/window/filemenu.cpp
+  app/window/logpane.h app/window/logpane.cpp
   app/window/comm_page.h app/window/comm_page.cpp
   app/window/transparent_page.h app/window/transparent_page.cpp
   app/window/control_page.h app/window/control_page.cpp
   app/window/interface_page.h app/window/interface_page.cpp
   app/window/param_pages.h app/window/param_pages.cpp
   app/window/param_editor.h app/window/param_editor.cpp
-  app/window/profile_actions.h app/window/profile_actions.cpp
   app/window/editoraccess.h app/window/editoraccess.cpp
   app/window/logbox.h app/window/logbox.cpp
   app/window/portbox.h app/window/portbox.cpp

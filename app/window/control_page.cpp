@@ -1,9 +1,11 @@
 #include "app/window/control_page.h"
 
+#include "app/window/pagehost.h"
 #include "app/window/signalgraph.h"
-#include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
 #include "protocol/commands.h"
+#include "protocol/signalpoll.h"
+#include "session/session.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -14,89 +16,92 @@
 
 using kit::Named;
 
-ControlPage::ControlPage(TForm1& form) : QObject(&form), form_(form) {
-    TForm1& f = form_;
-    page_ = f.TabSheet3 = Named(new QWidget, QStringLiteral("TabSheet3"));
+ControlPage::ControlPage(PageHost& host, QObject* parent) : QObject(parent), host_(host) {
+    page_ = Named(new QWidget, QStringLiteral("TabSheet3"));
     QVBoxLayout* page = kit::PageLayout(page_);
-    f.Image3 = kit::Banner(QStringLiteral("Image3"));
-    page->addWidget(f.Image3);
+    page->addWidget(kit::Banner(QStringLiteral("Image3")));
 
-    f.GroupBox4 = Named(new QGroupBox(QStringLiteral("DTU状态访问")), QStringLiteral("GroupBox4"));
-    auto* buttons = new QHBoxLayout(f.GroupBox4);
-    f.Button9 = kit::Button(QStringLiteral("Button9"), QStringLiteral("读DTU状态"), f.GroupBox4);
-    f.Button9->setEnabled(false);
-    f.Button6 = kit::Button(QStringLiteral("Button6"), QStringLiteral("读取信号强度"), f.GroupBox4);
-    f.Button14 = kit::Button(QStringLiteral("Button14"), QStringLiteral("查询DTU版本号"), f.GroupBox4);
-    f.Button19 = kit::Button(QStringLiteral("Button19"), QStringLiteral("读取设备时钟"), f.GroupBox4);
-    f.Button20 = kit::Button(QStringLiteral("Button20"), QStringLiteral("设置设备时钟"), f.GroupBox4);
-    for (QPushButton* b : {f.Button9, f.Button6, f.Button14, f.Button19, f.Button20})
+    auto* group = Named(new QGroupBox(QStringLiteral("DTU状态访问")), QStringLiteral("GroupBox4"));
+    auto* buttons = new QHBoxLayout(group);
+    status_ = kit::Button(QStringLiteral("Button9"), QStringLiteral("读DTU状态"), group);
+    status_->setEnabled(false);
+    signal_ = kit::Button(QStringLiteral("Button6"), QStringLiteral("读取信号强度"), group);
+    auto* version = kit::Button(QStringLiteral("Button14"), QStringLiteral("查询DTU版本号"), group);
+    auto* readClock = kit::Button(QStringLiteral("Button19"), QStringLiteral("读取设备时钟"), group);
+    auto* setClock = kit::Button(QStringLiteral("Button20"), QStringLiteral("设置设备时钟"), group);
+    for (QPushButton* b : {status_, signal_, version, readClock, setClock})
         buttons->addWidget(b);
-    f.CheckBox3 = Named(new QCheckBox(QStringLiteral("连续读取信号")), QStringLiteral("CheckBox3"));
-    f.CheckBox3->setToolTip(QStringLiteral("每2秒读取一次信号强度，显示最近10分钟"));
-    buttons->insertWidget(buttons->indexOf(f.Button6) + 1, f.CheckBox3);
+    poll_ = Named(new QCheckBox(QStringLiteral("连续读取信号")), QStringLiteral("CheckBox3"));
+    poll_->setToolTip(QStringLiteral("每2秒读取一次信号强度，显示最近10分钟"));
+    buttons->insertWidget(buttons->indexOf(signal_) + 1, poll_);
     buttons->addStretch(1);
-    page->addWidget(f.GroupBox4);
-    f.SignalGraph1 = new dtu::SignalGraph;
-    page->addWidget(f.SignalGraph1);
+    page->addWidget(group);
+    graph_ = new dtu::SignalGraph;
+    page->addWidget(graph_);
 
-    f.GroupBox5 = Named(new QGroupBox(QStringLiteral("对话显示窗口")), QStringLiteral("GroupBox5"));
-    auto* shown = new QVBoxLayout(f.GroupBox5);
-    f.Memo4 = new kit::TextBox(QStringLiteral("Memo4"), true, f.GroupBox5);
-    shown->addWidget(f.Memo4);
-    page->addWidget(f.GroupBox5, 1);
+    auto* shown = Named(new QGroupBox(QStringLiteral("对话显示窗口")), QStringLiteral("GroupBox5"));
+    auto* box = new QVBoxLayout(shown);
+    dialog_ = new kit::TextBox(QStringLiteral("Memo4"), true, shown);
+    box->addWidget(dialog_);
+    page->addWidget(shown, 1);
 
-    connect(f.Button6, &QPushButton::clicked, this, &ControlPage::Button6Click);
-    connect(f.Button14, &QPushButton::clicked, this, &ControlPage::Button14Click);
-    connect(f.Button19, &QPushButton::clicked, this, &ControlPage::Button19Click);
-    connect(f.Button20, &QPushButton::clicked, this, &ControlPage::Button20Click);
-    connect(f.CheckBox3, &QCheckBox::clicked, this, &ControlPage::CheckBox3Click);
-    connect(&f.SignalPoll(), &dtu::SignalPoll::Sampled, this, &ControlPage::SignalSampled);
-    connect(&f.SignalPoll(), &dtu::SignalPoll::ChannelClosed, this, [&f] { f.CheckBox3->setChecked(false); });
+    connect(signal_, &QPushButton::clicked, this, &ControlPage::ReadSignal);
+    connect(version, &QPushButton::clicked, this, &ControlPage::ReadVersion);
+    connect(readClock, &QPushButton::clicked, this, &ControlPage::ReadClock);
+    connect(setClock, &QPushButton::clicked, this, &ControlPage::SetClock);
+    connect(poll_, &QCheckBox::clicked, this, &ControlPage::ToggleSignalPoll);
+    connect(&host_.SignalPoll(), &dtu::SignalPoll::Sampled, this, &ControlPage::SignalSampled);
+    connect(&host_.SignalPoll(), &dtu::SignalPoll::ChannelClosed, this, [this] { poll_->setChecked(false); });
 }
 
-void ControlPage::CheckBox3Click() {
-    TForm1& f = form_;
-    if (!f.CheckBox3->isChecked()) {
-        f.SignalPoll().Stop();
+void ControlPage::ToggleSignalPoll() {
+    if (!poll_->isChecked()) {
+        host_.SignalPoll().Stop();
         return;
     }
-    if (!f.Exchange().Channel().IsOpen()) {
-        f.CheckBox3->setChecked(false);
-        f.Prompter().Message(dtu::ChannelClosedText());
+    if (!host_.Session().Channel().IsOpen()) {
+        poll_->setChecked(false);
+        host_.Prompter().Message(dtu::ChannelClosedText());
         return;
     }
-    f.SignalPoll().Start();
+    host_.SignalPoll().Start();
 }
 
 void ControlPage::SignalSampled() {
-    form_.SignalGraph1->Show(form_.SignalPoll().History(), form_.SignalPoll().NowMs());
+    graph_->Show(host_.SignalPoll().History(), host_.SignalPoll().NowMs());
 }
 
 void ControlPage::StopSignalPoll() {
-    form_.SignalPoll().Stop();
-    form_.SignalPoll().DropDeferred();
-    if (form_.CheckBox3) form_.CheckBox3->setChecked(false);
+    host_.SignalPoll().Stop();
+    host_.SignalPoll().DropDeferred();
+    poll_->setChecked(false);
 }
 
 void ControlPage::ShowSignalControls(bool shown) {
-    form_.CheckBox3->setVisible(shown);
+    signal_->setVisible(shown);
+    poll_->setVisible(shown);
     if (shown) return;
-    form_.SignalPoll().Stop();
-    form_.CheckBox3->setChecked(false);
+    host_.SignalPoll().Stop();
+    poll_->setChecked(false);
 }
 
-void ControlPage::Button6Click() {
-    form_.Guarded([this] { dtu::ShowSignal(form_.Exchange()); });
+void ControlPage::Activated() {
+    status_->setEnabled(false);
 }
 
-void ControlPage::Button14Click() {
-    form_.Guarded([this] { dtu::ShowVersion(form_.Exchange()); });
+void ControlPage::ReadSignal() {
+    host_.Guarded([this] { dtu::ShowSignal(host_.Session().Exchanger()); });
 }
 
-void ControlPage::Button19Click() {
-    form_.Guarded([this] { dtu::ShowDeviceClock(form_.Exchange()); });
+void ControlPage::ReadVersion() {
+    host_.Guarded([this] { dtu::ShowVersion(host_.Session().Exchanger()); });
 }
 
-void ControlPage::Button20Click() {
-    form_.Guarded([this] { dtu::SetDeviceClockNow(form_.Exchange(), form_.Now); });
+void ControlPage::ReadClock() {
+    host_.Guarded([this] { dtu::ShowDeviceClock(host_.Session().Exchanger()); });
+}
+
+void ControlPage::SetClock() {
+    host_.Guarded(
+        [this] { dtu::SetDeviceClockNow(host_.Session().Exchanger(), [this] { return host_.PcTime(); }); });
 }

@@ -2,29 +2,44 @@
 // Page "控制模式测试": signal quality, version and the device clock, with their dialogue box.
 #include <QObject>
 
+class PageHost;
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
 class QWidget;
-class TForm1;
+
+namespace dtu {
+class SignalGraph;
+}
 
 class ControlPage : public QObject {
     Q_OBJECT
 public:
-    explicit ControlPage(TForm1& form);
+    ControlPage(PageHost& host, QObject* parent);
     QWidget* Widget() const { return page_; }
+    // The dialogue box (Memo4).
+    QPlainTextEdit* DialogBox() const { return dialog_; }
 
-    // Shows or hides the continuous-reading box with the signal button; hiding it stops the poll.
+    // Shows or hides the signal button and its continuous-reading box; hiding stops the poll.
     void ShowSignalControls(bool shown);
     void StopSignalPoll();
+    // The window became active.
+    void Activated();
 
 public slots:
     // 连续读取信号.
-    void CheckBox3Click();
-    void Button6Click();  // 读取信号强度
-    void Button14Click(); // 查询DTU版本号
-    void Button19Click(); // 读取设备时钟
-    void Button20Click(); // 设置设备时钟
+    void ToggleSignalPoll();
+    void ReadSignal();  // 读取信号强度
+    void ReadVersion(); // 查询DTU版本号
+    void ReadClock();   // 读取设备时钟
+    void SetClock();    // 设置设备时钟
 
 private:
     void SignalSampled();
-    TForm1& form_;
+    PageHost& host_;
     QWidget* page_ = nullptr;
+    QPushButton *status_ = nullptr, *signal_ = nullptr;
+    QCheckBox* poll_ = nullptr;
+    dtu::SignalGraph* graph_ = nullptr;
+    QPlainTextEdit* dialog_ = nullptr;
 };

@@ -3,15 +3,24 @@
 // only while a configuration names an extended-parameter file.
 #include <QObject>
 
+class PageHost;
+class QTableView;
 class QWidget;
-class TForm1;
 
 class InterfacePage : public QObject {
     Q_OBJECT
 public:
-    explicit InterfacePage(TForm1& form);
+    InterfacePage(PageHost& host, QObject* parent);
     QWidget* Widget() const { return page_; }
+    // The interface parameter list (ListView2), for the parameter pages.
+    QTableView* List() const { return list_; }
+
+signals:
+    // 读取 / 设置 of this page.
+    void ReadRequested();
+    void WriteRequested();
 
 private:
     QWidget* page_ = nullptr;
+    QTableView* list_ = nullptr;
 };

@@ -1,15 +1,16 @@
 #include "app/window/param_editor.h"
 
 #include "app/window/editoraccess.h"
-#include "app/window/param_pages.h"
-#include "app/window/tform1.h"
+#include "app/window/pagehost.h"
 #include "app/window/widgetkit.h"
 #include "params/editor.h"
 #include "params/hookoperation.h"
 #include "params/paramops.h"
+#include "session/session.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -122,19 +123,24 @@ bool ChoiceEdit::eventFilter(QObject* watched, QEvent* e) {
     }
 }
 
-ParamEditor::ParamEditor(TForm1& form, ParamPages& pages)
-    : QObject(&form), form_(form), pages_(pages) {
+int SelectedRow(const QTableView* view) {
+    if (!view) return -1;
+    const QItemSelectionModel* s = view->selectionModel();
+    const QModelIndex current = s->currentIndex();
+    // A mouse press moves the current row before the selection follows: the editor waits for it.
+    if (!current.isValid() || !s->isSelected(current)) return -1;
+    return current.row();
+}
+
+ParamEditor::ParamEditor(PageHost& host, EditedLists& lists, QWidget* cells, QObject* parent)
+    : QObject(parent), host_(host), lists_(lists) {
     // Placed over the value cell of the selected row when a row is edited.
-    QWidget* cells = form.ListView1->viewport();
     edit_ = kit::Named(new ValueEdit(cells), QStringLiteral("GEdit"));
     edit_->setAccessibleName(QStringLiteral("GEdit"));
     edit_->hide();
     combo_ = kit::Named(new ChoiceEdit(cells), QStringLiteral("GComboBox"));
     combo_->hide();
-    form.GEdit = edit_;
-    form.GComboBox = combo_;
-    form.Label2 = kit::Named(new QLabel(QStringLiteral("参数值"), cells), QStringLiteral("Label2"));
-    form.Label2->hide();
+    kit::Named(new QLabel(QStringLiteral("参数值"), cells), QStringLiteral("Label2"))->hide();
 
     edit_->setFont(kit::UiFont());
     combo_->setFont(kit::UiFont());
@@ -143,11 +149,11 @@ ParamEditor::ParamEditor(TForm1& form, ParamPages& pages)
     editValidator_ = new EditValidator(edit_);
     edit_->setValidator(editValidator_);
     dtu::SetInPlaceEditors({edit_, combo_});
-    edit_->discardKey = [this](const QKeyEvent* k) { return GEditKeyPress(k); };
-    edit_->keyUp = [this] { GEditKeyUp(); };
+    edit_->discardKey = [this](const QKeyEvent* k) { return DiscardsKey(k); };
+    edit_->keyUp = [this] { StoreEditText(); };
     connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) { editValidator_->SetCurrent(text); });
-    connect(edit_, &QLineEdit::textChanged, this, &ParamEditor::GEditChange);
-    connect(combo_, &QComboBox::activated, this, &ParamEditor::GComboBoxChange);
+    connect(edit_, &QLineEdit::textChanged, this, &ParamEditor::EditTextChanged);
+    connect(combo_, &QComboBox::activated, this, &ParamEditor::ChoicePicked);
 }
 
 void ParamEditor::HideEditors() {
@@ -158,7 +164,7 @@ void ParamEditor::HideEditors() {
 }
 
 void ParamEditor::OpenEditor(int index) {
-    dtu::ParamTable* table = pages_.ActiveParamTable();
+    dtu::ParamTable* table = lists_.ActiveParamTable();
     if (table && (index < 0 || index >= table->Count())) return;
     HideEditors();
     combo_->setCurrentIndex(-1);
@@ -166,12 +172,13 @@ void ParamEditor::OpenEditor(int index) {
     edit_->clear();
     if (!table) return;
 
-    const dtu::HookOperation hooks(form_.Script(), &form_.Status());
-    const dtu::EditorPlan plan = dtu::PlanEditor(table->Row(index), form_.State().EngineeringLevel, form_.Script());
+    const dtu::HookOperation hooks(host_.Session().Script(), &host_.Status());
+    const dtu::EditorPlan plan = dtu::PlanEditor(table->Row(index), host_.Session().State().EngineeringLevel,
+                                                 host_.Session().Script());
     for (const QString& error : plan.errors)
-        form_.Prompter().Message(error);
+        host_.Prompter().Message(error);
     // A message box runs the event loop: the rows may be others now.
-    if (table != pages_.ActiveParamTable() || index >= table->Count()) return;
+    if (table != lists_.ActiveParamTable() || index >= table->Count()) return;
 
     switch (plan.kind) {
     case dtu::EditorKind::None:
@@ -182,7 +189,7 @@ void ParamEditor::OpenEditor(int index) {
         combo_->setCurrentIndex(plan.selected);
         if (!plan.comboText.isEmpty()) combo_->setEditText(plan.comboText);
         // Like the edit box, shown only over a selected row.
-        if (ParamPages::SelectedRow(pages_.ActiveList()) < 0) break;
+        if (SelectedRow(lists_.ActiveList()) < 0) break;
         editorTable_ = table;
         TrackEditors();
         combo_->show();
@@ -203,13 +210,13 @@ void ParamEditor::OpenEditor(int index) {
 }
 
 void ParamEditor::PlaceEditBox(int maxLength, const QString& allowedChars) {
-    QTableView* list = pages_.ActiveList();
-    if (ParamPages::SelectedRow(list) < 0) return;
+    QTableView* list = lists_.ActiveList();
+    if (SelectedRow(list) < 0) return;
     const int limit = maxLength > 0 ? maxLength : kNoLengthLimit;
     edit_->setMaxLength(limit);
     AllowedChars = allowedChars;
     editValidator_->SetRules(limit, allowedChars);
-    editorTable_ = pages_.ActiveParamTable();
+    editorTable_ = lists_.ActiveParamTable();
     TrackEditors();
     edit_->show();
     combo_->hide();
@@ -217,11 +224,11 @@ void ParamEditor::PlaceEditBox(int maxLength, const QString& allowedChars) {
 
 void ParamEditor::TrackEditors() {
     // The channel changed under an open editor (a page change): it belongs to the other table.
-    if (editorTable_ && editorTable_ != pages_.ActiveParamTable()) HideEditors();
-    QTableView* list = pages_.ActiveList();
-    const int row = ParamPages::SelectedRow(list);
+    if (editorTable_ && editorTable_ != lists_.ActiveParamTable()) HideEditors();
+    QTableView* list = lists_.ActiveList();
+    const int row = SelectedRow(list);
     if (row < 0) return;
-    dtu::NameInPlaceEditors({edit_, combo_}, pages_.ActiveParamTable()->Row(row)[dtu::FieldName]);
+    dtu::NameInPlaceEditors({edit_, combo_}, lists_.ActiveParamTable()->Row(row)[dtu::FieldName]);
     QWidget* cells = list->viewport();
     // Over the value cell: right of number, name and raw value (only the name is shown, so
     // 210 px on the main list, 200 on the interface list, less when scrolled sideways).
@@ -254,20 +261,21 @@ void ParamEditor::FocusShownEditor() {
 }
 
 void ParamEditor::SetReadOnlyFor(const QString& number) {
-    edit_->setReadOnly(number.isEmpty() || (form_.State().EngineeringLevel < 2 && dtu::IsProtectedNumber(number)));
+    edit_->setReadOnly(number.isEmpty() ||
+                       (host_.Session().State().EngineeringLevel < 2 && dtu::IsProtectedNumber(number)));
 }
 
 bool ParamEditor::EditTarget(dtu::ParamTable** table, int* row) {
-    dtu::ParamTable* t = pages_.ActiveParamTable();
+    dtu::ParamTable* t = lists_.ActiveParamTable();
     if (!t || editorTable_ != t) return false;
-    const int r = ParamPages::SelectedRow(pages_.ActiveList());
+    const int r = SelectedRow(lists_.ActiveList());
     if (r < 0 || r >= t->Count()) return false;
     *table = t;
     *row = r;
     return true;
 }
 
-void ParamEditor::GEditChange(const QString& text) {
+void ParamEditor::EditTextChanged(const QString& text) {
     if (SuppressEditChange) {
         SuppressEditChange = false;
         return;
@@ -275,19 +283,19 @@ void ParamEditor::GEditChange(const QString& text) {
     dtu::ParamTable* table = nullptr;
     int row = -1;
     if (text.isEmpty() || !EditTarget(&table, &row)) return;
-    dtu::CommitEditText(*table, row, text, form_.State(), form_.Script());
+    dtu::CommitEditText(*table, row, text, host_.Session().State(), host_.Session().Script());
 }
 
-void ParamEditor::GEditKeyUp() {
+void ParamEditor::StoreEditText() {
     // Every key release stores the box's text, also an empty one and also after a key that
     // changed nothing (the row is then marked changed all the same).
     dtu::ParamTable* table = nullptr;
     int row = -1;
     if (!EditTarget(&table, &row)) return;
-    dtu::CommitEditText(*table, row, edit_->text(), form_.State(), form_.Script());
+    dtu::CommitEditText(*table, row, edit_->text(), host_.Session().State(), host_.Session().Script());
 }
 
-bool ParamEditor::GEditKeyPress(const QKeyEvent* k) {
+bool ParamEditor::DiscardsKey(const QKeyEvent* k) {
     if (AllowedChars.isEmpty()) return false;
     switch (k->key()) {
     case Qt::Key_Backspace:
@@ -304,11 +312,11 @@ bool ParamEditor::GEditKeyPress(const QKeyEvent* k) {
     return std::any_of(text.begin(), text.end(), [this](QChar c) { return !dtu::EditAccepts(AllowedChars, c); });
 }
 
-void ParamEditor::GComboBoxChange(int index) {
+void ParamEditor::ChoicePicked(int index) {
     dtu::ParamTable* table = nullptr;
     int row = -1;
     if (index < 0 || !EditTarget(&table, &row)) return;
     QString error;
-    if (!dtu::CommitChoice(*table, row, combo_->itemText(index), form_.State(), &error))
-        form_.Prompter().Message(error);
+    if (!dtu::CommitChoice(*table, row, combo_->itemText(index), host_.Session().State(), &error))
+        host_.Prompter().Message(error);
 }

@@ -7,13 +7,26 @@
 #include <QObject>
 #include <functional>
 
+class PageHost;
 class QTableView;
-class TForm1;
-class ParamPages;
 
 namespace dtu {
 class ParamTable;
 }
+
+// The current row of a list when it is selected; -1 otherwise (also for no list).
+int SelectedRow(const QTableView* view);
+
+// What the editor asks of the lists it edits in: the table active now and its list.
+class EditedLists {
+public:
+    virtual dtu::ParamTable* ActiveParamTable() = 0;
+    // The list of the active table; null when no table is active.
+    virtual QTableView* ActiveList() = 0;
+
+protected:
+    ~EditedLists() = default;
+};
 
 // GEdit: keys outside the row's characters are discarded; every key release stores the text.
 class ValueEdit : public QLineEdit {
@@ -39,7 +52,8 @@ protected:
 class ParamEditor : public QObject {
     Q_OBJECT
 public:
-    ParamEditor(TForm1& form, ParamPages& pages);
+    // cells: the viewport the editors start in (they follow the active list).
+    ParamEditor(PageHost& host, EditedLists& lists, QWidget* cells, QObject* parent);
 
     // Opens the editor the row at `index` of the active table gets (none, GEdit or GComboBox).
     void OpenEditor(int index);
@@ -63,20 +77,21 @@ public:
 
 public slots:
     // GEdit's text changed (by the user or the program).
-    void GEditChange(const QString& text);
+    void EditTextChanged(const QString& text);
     // The user picked an entry of GComboBox.
-    void GComboBoxChange(int index);
+    void ChoicePicked(int index);
 
 private:
     class EditValidator;
     // True when the key must be discarded.
-    bool GEditKeyPress(const QKeyEvent* k);
-    void GEditKeyUp();
+    bool DiscardsKey(const QKeyEvent* k);
+    // A key release in GEdit: stores its text.
+    void StoreEditText();
     // The active table's selected row, while the editor shown belongs to that table.
     bool EditTarget(dtu::ParamTable** table, int* row);
 
-    TForm1& form_;
-    ParamPages& pages_;
+    PageHost& host_;
+    EditedLists& lists_;
     ValueEdit* edit_;
     ChoiceEdit* combo_;
     EditValidator* editValidator_ = nullptr;

@@ -1,13 +1,13 @@
 #include "app/window/param_pages.h"
 
-#include "app/window/profile_actions.h"
-#include "app/window/tform1.h"
+#include "app/window/pagehost.h"
 #include "base/hex.h"
 #include "params/hookoperation.h"
 #include "params/paramops.h"
 #include "params/reader.h"
 #include "params/writer.h"
 #include "protocol/commands.h"
+#include "session/session.h"
 
 #include <QAction>
 #include <QItemSelectionModel>
@@ -35,54 +35,38 @@ bool IsDeviceParameter(const QString& number) { return dtu::HexToInt(number.left
 
 } // namespace
 
-ParamPages::ParamPages(TForm1& form) : QObject(&form), form_(form) {}
-
-void ParamPages::Wire() {
-    editor_ = new ParamEditor(form_, *this);
-    for (QTableView* list : {form_.ListView1, form_.ListView2}) {
-        connect(list, &QAbstractItemView::clicked, this, &ParamPages::ListView1Click);
+ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, QObject* parent)
+    : QObject(parent), host_(host), mainList_(mainList), interfaceList_(interfaceList) {
+    editor_ = new ParamEditor(host_, *this, mainList_->viewport(), this);
+    for (QTableView* list : {mainList_, interfaceList_}) {
+        connect(list, &QAbstractItemView::clicked, this, &ParamPages::RowClicked);
         connect(list, &QAbstractItemView::pressed, this, &ParamPages::ListPress);
-        connect(list, &QAbstractItemView::doubleClicked, this, &ParamPages::ListView1DblClick);
+        connect(list, &QAbstractItemView::doubleClicked, this, &ParamPages::RowDoubleClicked);
+        connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                &ParamPages::CurrentRowChanged);
     }
-    connect(form_.ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &ParamPages::ListView1Change);
-    connect(form_.ListView2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &ParamPages::ListView2Change);
     // A configuration load replaces the rows: an editor open on one of them goes.
-    for (dtu::ParamTable* table : {&form_.MainTable(), &form_.InterfaceTable()}) {
+    for (dtu::ParamTable* table : {&host_.Session().MainTable(), &host_.Session().InterfaceTable()}) {
         connect(table, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
             ++tableGeneration_;
             editor_->HideEditors();
         });
     }
-    connect(form_.btRead, &QPushButton::clicked, this, &ParamPages::btReadClick);
-    connect(form_.Button16, &QPushButton::clicked, this, &ParamPages::Button16Click);
-    connect(form_.btWrite, &QPushButton::clicked, this, &ParamPages::btWriteClick);
-    connect(form_.Button17, &QPushButton::clicked, this, &ParamPages::btWriteClick);
-    connect(form_.N7, &QAction::triggered, this, &ParamPages::BatchWrite);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Tables and rows
 
 dtu::ParamTable* ParamPages::ActiveParamTable() {
-    return dtu::ActiveTable(form_.State(), form_.MainTable(), form_.InterfaceTable());
+    return dtu::ActiveTable(host_.Session().State(), host_.Session().MainTable(),
+                            host_.Session().InterfaceTable());
 }
 
 QTableView* ParamPages::ActiveList() {
     const dtu::ParamTable* table = ActiveParamTable();
-    if (table == &form_.InterfaceTable()) return form_.ListView2;
-    if (table == &form_.MainTable()) return form_.ListView1;
+    if (table == &host_.Session().InterfaceTable()) return interfaceList_;
+    if (table == &host_.Session().MainTable()) return mainList_;
     return nullptr;
-}
-
-int ParamPages::SelectedRow(const QTableView* view) {
-    if (!view) return -1;
-    const QItemSelectionModel* s = view->selectionModel();
-    const QModelIndex current = s->currentIndex();
-    // A mouse press moves the current row before the selection follows: the editor waits for it.
-    if (!current.isValid() || !s->isSelected(current)) return -1;
-    return current.row();
 }
 
 void ParamPages::SelectListRow(QTableView* view, int row) {
@@ -98,15 +82,30 @@ void ParamPages::SelectFirstRow(QTableView* view, dtu::ParamTable& model) {
 }
 
 bool ParamPages::ParamChannelOpen() {
-    if (form_.Exchange().Channel().IsOpen()) return true;
-    form_.Prompter().Message(dtu::ChannelClosedText());
+    if (host_.Session().Exchanger().Channel().IsOpen()) return true;
+    host_.Prompter().Message(dtu::ChannelClosedText());
     return false;
 }
 
+void ParamPages::PageShown(int index) {
+    dtu::Session& s = host_.Session();
+    if (index == 0 || index == 3) ForgetChanges();
+    if (index == 3) SelectFirstRow(interfaceList_, s.InterfaceTable());
+    if (index == 0) SelectFirstRow(mainList_, s.MainTable());
+    const auto kind = index == 3   ? dtu::PageKind::Interface
+                      : index == 0 ? dtu::PageKind::MainParams
+                                   : dtu::PageKind::Other;
+    host_.SelectParamChannel(dtu::PageChannel(s.State(), kind));
+}
+
+void ParamPages::HideEditors() {
+    editor_->HideEditors();
+}
+
 void ParamPages::ForgetChanges() {
-    form_.State().ChangedParamList.clear();
-    form_.MainTable().RefreshColours();
-    form_.InterfaceTable().RefreshColours();
+    host_.Session().State().ChangedParamList.clear();
+    host_.Session().MainTable().RefreshColours();
+    host_.Session().InterfaceTable().RefreshColours();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -114,21 +113,22 @@ void ParamPages::ForgetChanges() {
 
 void ParamPages::ReadAllParams() {
     editor_->HideEditors();
-    dtu::ReadAll(form_.Exchange(), form_.MainTable(), form_.InterfaceTable());
+    dtu::ReadAll(host_.Session().Exchanger(), host_.Session().MainTable(), host_.Session().InterfaceTable());
 }
 
-void ParamPages::btReadClick() {
-    form_.Guarded([this] {
+void ParamPages::ReadAllTables() {
+    host_.Guarded([this] {
         if (!ParamChannelOpen()) return;
-        if (form_.State().InterfacePagePresent) form_.SelectParamChannel(dtu::ReadAllChannel(form_.State()));
+        if (host_.Session().State().InterfacePagePresent)
+            host_.SelectParamChannel(dtu::ReadAllChannel(host_.Session().State()));
         ReadAllParams();
     });
 }
 
-void ParamPages::Button16Click() {
-    form_.Guarded([this] {
+void ParamPages::ReadInterfaceTable() {
+    host_.Guarded([this] {
         if (!ParamChannelOpen()) return;
-        form_.SelectParamChannel(dtu::ReadInterfaceChannel(form_.State()));
+        host_.SelectParamChannel(dtu::ReadInterfaceChannel(host_.Session().State()));
         ReadAllParams();
     });
 }
@@ -136,12 +136,13 @@ void ParamPages::Button16Click() {
 // ---------------------------------------------------------------------------------------------
 // Rows chosen in the lists
 
-void ParamPages::ListChange(const QModelIndex& current) {
+void ParamPages::CurrentRowChanged(const QModelIndex& current) {
     const int index = current.isValid() ? current.row() : -1;
     // A mouse press makes its row current before it selects it. Opening the editor now would
     // find no selected row, and a message box shown now would swallow the click: the editor
     // opens when the press has selected the row (ListPress).
-    const QTableView* view = current.model() == &form_.InterfaceTable() ? form_.ListView2 : form_.ListView1;
+    const QTableView* view =
+        current.model() == &host_.Session().InterfaceTable() ? interfaceList_ : mainList_;
     if (index >= 0 && !view->selectionModel()->isSelected(current)) {
         editor_->HideEditors();
         pressPendingRow_ = index;
@@ -153,18 +154,14 @@ void ParamPages::ListChange(const QModelIndex& current) {
     editor_->SetReadOnlyFor(table->Row(index)[dtu::FieldNumber]);
 }
 
-void ParamPages::ListView1Change(const QModelIndex& current) { ListChange(current); }
-
-void ParamPages::ListView2Change(const QModelIndex& current) { ListChange(current); }
-
 void ParamPages::ListPress(const QModelIndex& index) {
     pressOpenedRow_ = -1;
     if (index.row() != std::exchange(pressPendingRow_, -1)) return;
     pressOpenedRow_ = index.row();
-    ListChange(index);
+    CurrentRowChanged(index);
 }
 
-void ParamPages::ListView1Click(const QModelIndex& index) {
+void ParamPages::RowClicked(const QModelIndex& index) {
     // The press of this click has opened the editor (and shown its messages) already.
     if (std::exchange(pressOpenedRow_, -1) == index.row()) return;
     editor_->OpenEditor(index.row());
@@ -172,7 +169,9 @@ void ParamPages::ListView1Click(const QModelIndex& index) {
 
 // The first click of a double click opened the editor; the second one (no click of its own)
 // gives it the focus.
-void ParamPages::ListView1DblClick(const QModelIndex&) { editor_->FocusShownEditor(); }
+void ParamPages::RowDoubleClicked(const QModelIndex&) {
+    editor_->FocusShownEditor();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Writing
@@ -182,8 +181,9 @@ void ParamPages::WriteSelected() {
     const int row = SelectedRow(ActiveList());
     if (!table || row < 0 || row >= table->Count()) return;
     const QString number = table->Row(row)[dtu::FieldNumber];
-    if (!dtu::ShouldWrite(form_.State(), number)) return;
-    const int rc = dtu::WriteParam(form_.Exchange(), form_.MainTable(), form_.InterfaceTable(), number);
+    if (!dtu::ShouldWrite(host_.Session().State(), number)) return;
+    const int rc = dtu::WriteParam(host_.Session().Exchanger(), host_.Session().MainTable(),
+                                   host_.Session().InterfaceTable(), number);
     if (rc != dtu::ReplyIllegal) return;
     // The device called the value illegal: the editor showing now starts empty.
     editor_->ClearShownEditor();
@@ -195,7 +195,7 @@ void ParamPages::WriteTableRows(QTableView* view, dtu::ParamTable& table) {
     for (int i = 0; i < table.Count(); ++i) {
         if (tableGeneration_ != generation || ActiveParamTable() != &table) return;
         const QString number = table.Row(i)[dtu::FieldNumber];
-        if (!dtu::InChangedList(form_.State().ChangedParamList, number)) continue;
+        if (!dtu::InChangedList(host_.Session().State().ChangedParamList, number)) continue;
         SelectListRow(view, i);
         if (tableGeneration_ != generation || i >= table.Count()) return;
         WriteSelected();
@@ -204,26 +204,28 @@ void ParamPages::WriteTableRows(QTableView* view, dtu::ParamTable& table) {
 
 void ParamPages::WriteChangedRows() {
     if (!ParamChannelOpen()) return;
-    const dtu::HookOperation hooks(form_.Script(), &form_.Status()); // the editors opened on the way
-    const ProfileActions::VerifyPlan verify = form_.Profile().PlanVerification();
+    const dtu::HookOperation hooks(host_.Session().Script(),
+                                   &host_.Status()); // the editors opened on the way
+    const VerifyPlan verify = PlanVerification();
     {
         // Whatever happens below, an error included, the changes count as handled.
         const AtExit forget([this] { ForgetChanges(); });
-        const dtu::AppState& state = form_.State();
-        if (state.CurrentParamChannel == state.MainParamChannel) WriteTableRows(form_.ListView1, form_.MainTable());
-        if (state.CurrentParamChannel == 0) WriteTableRows(form_.ListView2, form_.InterfaceTable());
+        const dtu::AppState& state = host_.Session().State();
+        if (state.CurrentParamChannel == state.MainParamChannel)
+            WriteTableRows(mainList_, host_.Session().MainTable());
+        if (state.CurrentParamChannel == 0) WriteTableRows(interfaceList_, host_.Session().InterfaceTable());
     }
-    form_.Profile().RunVerification(verify);
+    RunVerification(verify);
 }
 
-void ParamPages::btWriteClick() {
-    form_.Guarded([this] { form_.WriteChanged(); });
+void ParamPages::WriteClicked() {
+    host_.Guarded([this] { host_.WriteChanged(); });
 }
 
 void ParamPages::BatchWrite() {
-    form_.Guarded([this] {
+    host_.Guarded([this] {
         if (!ParamChannelOpen()) return;
-        const dtu::HookOperation hooks(form_.Script(), &form_.Status());
+        const dtu::HookOperation hooks(host_.Session().Script(), &host_.Status());
         dtu::ParamTable* table = ActiveParamTable();
         QTableView* view = ActiveList();
         if (!table || !view) return;
@@ -241,4 +243,36 @@ void ParamPages::BatchWrite() {
             WriteSelected();
         }
     });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading back after a write
+
+ParamPages::VerifyPlan ParamPages::PlanVerification() {
+    VerifyPlan plan;
+    if (!verify_) return plan;
+    plan.generation = tableGeneration_;
+    dtu::Session& s = host_.Session();
+    const QStringList& changed = s.State().ChangedParamList;
+    if (s.State().CurrentParamChannel == s.State().MainParamChannel)
+        plan.main = dtu::RowsToVerify(s.State(), s.MainTable(), changed);
+    if (s.State().CurrentParamChannel == 0)
+        plan.iface = dtu::RowsToVerify(s.State(), s.InterfaceTable(), changed);
+    return plan;
+}
+
+void ParamPages::RunVerification(const VerifyPlan& plan) {
+    if (plan.main.isEmpty() && plan.iface.isEmpty()) return;
+    editor_->HideEditors();
+    dtu::Session& s = host_.Session();
+    int failures = 0;
+    const std::pair<dtu::ParamTable*, const QList<dtu::WrittenValue>*> parts[] = {
+        {&s.MainTable(), &plan.main}, {&s.InterfaceTable(), &plan.iface}};
+    for (const auto& [table, rows] : parts) {
+        if (rows->isEmpty()) continue;
+        // Rows replaced by a load, or another table active now: nothing of that write to read.
+        if (tableGeneration_ != plan.generation || ActiveParamTable() != table) continue;
+        failures += dtu::VerifyWritten(s.Exchanger(), *table, *rows);
+    }
+    dtu::ReportVerification(host_.Status(), failures);
 }

@@ -7,60 +7,70 @@
 // reference or a row index across such a wait: rows are looked up again afterwards, and a
 // replaced table (a new generation) ends a run of writes.
 #include "app/window/param_editor.h"
+#include "params/verify.h"
 
+#include <QList>
 #include <QModelIndex>
 #include <QObject>
 
+class PageHost;
 class QTableView;
-class TForm1;
 
 namespace dtu {
 class ParamTable;
 }
 
-class ParamPages : public QObject {
+class ParamPages : public QObject, public EditedLists {
     Q_OBJECT
 public:
-    explicit ParamPages(TForm1& form);
-    // Wires both lists, their buttons and the batch-write menu entry; the lists exist by now.
-    void Wire();
+    // The lists of the main and the interface page.
+    ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, QObject* parent);
 
     ParamEditor& Editor() { return *editor_; }
-    dtu::ParamTable* ActiveParamTable();
-    // The list of the active table; null when no table is active.
-    QTableView* ActiveList();
-    // The current row when it is selected; -1 otherwise.
-    static int SelectedRow(const QTableView* view);
+    dtu::ParamTable* ActiveParamTable() override;
+    QTableView* ActiveList() override;
     // Makes a row the selected and current one (which opens its editor).
     void SelectListRow(QTableView* view, int row);
-    void SelectFirstRow(QTableView* view, dtu::ParamTable& model);
+    // Page `index` of the window was shown: forgets the changes of a parameter page and selects
+    // its first row, then makes the device use the page's channel.
+    void PageShown(int index);
     // Empties the changed list and redraws both tables.
     void ForgetChanges();
-    // Writes the rows of the changed list of the active table (the window's WriteChanged).
+    // Writes the rows of the changed list of the active table (the window's WriteChanged), and
+    // reads them back when 写入后回读校验 is ticked.
     void WriteChangedRows();
     // Writes the selected row of the active table, unless it is a heading or protected row.
     void WriteSelected();
 
 public slots:
     // 读取 on the main page (all tables the channel selects) and on the interface page.
-    void btReadClick();
-    void Button16Click();
+    void ReadAllTables();
+    void ReadInterfaceTable();
     // 设置 on both pages: writes the changed rows.
-    void btWriteClick();
+    void WriteClicked();
     // 文件操作 → 批量写参数: every parameter of the shown table, from the top.
     void BatchWrite();
-    // The current row of a list changed (keyboard, mouse or program).
-    void ListView1Change(const QModelIndex& current);
-    void ListView2Change(const QModelIndex& current);
-    // A click / double click in either list.
-    void ListView1Click(const QModelIndex& index);
-    void ListView1DblClick(const QModelIndex& index);
+    void HideEditors();
+    // 写入后回读校验 ticked or not.
+    void SetVerifyAfterWrite(bool on) { verify_ = on; }
 
 private:
+    // The current row of a list changed (keyboard, mouse or program).
+    void CurrentRowChanged(const QModelIndex& current);
+    // A click / double click in either list.
+    void RowClicked(const QModelIndex& index);
+    void RowDoubleClicked(const QModelIndex& index);
+    void SelectFirstRow(QTableView* view, dtu::ParamTable& model);
+    // The rows a write is about to send, when they are to be read back afterwards.
+    struct VerifyPlan {
+        quint64 generation = 0;
+        QList<dtu::WrittenValue> main, iface;
+    };
+    VerifyPlan PlanVerification();
+    void RunVerification(const VerifyPlan& plan);
     // The channel test of the parameter buttons: false, with the message, when it is closed.
     bool ParamChannelOpen();
     void ReadAllParams();
-    void ListChange(const QModelIndex& current);
     // A mouse press in either list, after it has selected the row.
     void ListPress(const QModelIndex& index);
     // The row a mouse press made current before selecting it (its editor waits for the press
@@ -68,12 +78,10 @@ private:
     int pressPendingRow_ = -1, pressOpenedRow_ = -1;
     void WriteTableRows(QTableView* view, dtu::ParamTable& table);
 
-    TForm1& form_;
+    PageHost& host_;
+    QTableView *mainList_, *interfaceList_;
     ParamEditor* editor_;
+    bool verify_ = false;
     // Counts replacements of either table's rows (a configuration load).
     quint64 tableGeneration_ = 0;
-
-public:
-    // Changes whenever either table's rows are replaced.
-    quint64 Generation() const { return tableGeneration_; }
 };

@@ -1,10 +1,9 @@
 #include "app/window/transparent_page.h"
 
-#include "app/window/comm_page.h"
-#include "app/window/profile_actions.h"
-#include "app/window/tform1.h"
+#include "app/window/pagehost.h"
 #include "app/window/widgetkit.h"
 #include "protocol/commands.h"
+#include "session/session.h"
 #include "tools/transparent.h"
 
 #include <QCheckBox>
@@ -18,99 +17,98 @@
 
 using kit::Named;
 
-TransparentPage::TransparentPage(TForm1& form) : QObject(&form), form_(form) {
-    TForm1& f = form_;
-    page_ = f.TabSheet2 = Named(new QWidget, QStringLiteral("TabSheet2"));
+TransparentPage::TransparentPage(PageHost& host, QObject* parent) : QObject(parent), host_(host) {
+    page_ = Named(new QWidget, QStringLiteral("TabSheet2"));
     QVBoxLayout* page = kit::PageLayout(page_);
-    f.Image2 = kit::Banner(QStringLiteral("Image2"));
-    page->addWidget(f.Image2);
+    page->addWidget(kit::Banner(QStringLiteral("Image2")));
 
-    f.GroupBox3 = Named(new QGroupBox(QStringLiteral("对话显示窗口")), QStringLiteral("GroupBox3"));
-    auto* shown = new QVBoxLayout(f.GroupBox3);
-    f.Memo2 = new kit::TextBox(QStringLiteral("Memo2"), true, f.GroupBox3);
-    shown->addWidget(f.Memo2);
-    page->addWidget(f.GroupBox3, 3);
+    auto* shownGroup = Named(new QGroupBox(QStringLiteral("对话显示窗口")), QStringLiteral("GroupBox3"));
+    auto* shown = new QVBoxLayout(shownGroup);
+    dialog_ = new kit::TextBox(QStringLiteral("Memo2"), true, shownGroup);
+    shown->addWidget(dialog_);
+    page->addWidget(shownGroup, 3);
 
-    f.GroupBox1 = Named(new QGroupBox(QStringLiteral("文字输入窗口")), QStringLiteral("GroupBox1"));
-    auto* input = new QVBoxLayout(f.GroupBox1);
-    auto* memo3 = new kit::InputBox(QStringLiteral("Memo3"), false, f.GroupBox1);
-    memo3->hexMode = [this] { return form_.CheckBox2->isChecked(); };
-    f.Memo3 = memo3;
-    input->addWidget(f.Memo3, 1);
+    inputGroup_ = Named(new QGroupBox(QStringLiteral("文字输入窗口")), QStringLiteral("GroupBox1"));
+    auto* input = new QVBoxLayout(inputGroup_);
+    auto* memo3 = new kit::InputBox(QStringLiteral("Memo3"), false, inputGroup_);
+    memo3->hexMode = [this] { return hex_->isChecked(); };
+    input_ = memo3;
+    input->addWidget(input_, 1);
     auto* controls = new QHBoxLayout;
-    f.Label1 = Named(new QLabel(QStringLiteral("重复发送次数       "), f.GroupBox1), QStringLiteral("Label1"));
-    controls->addWidget(f.Label1);
-    f.ComboBox2 = new kit::FixedChoiceBox(QStringLiteral("ComboBox2"),
-                                          {QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("50"),
-                                           QStringLiteral("100"), QStringLiteral("1000"), QStringLiteral("10000")},
-                                          QStringLiteral("1"), f.GroupBox1);
-    controls->addWidget(f.ComboBox2);
+    controls->addWidget(
+        Named(new QLabel(QStringLiteral("重复发送次数       "), inputGroup_), QStringLiteral("Label1")));
+    repeat_ =
+        new kit::FixedChoiceBox(QStringLiteral("ComboBox2"),
+                                {QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("50"),
+                                 QStringLiteral("100"), QStringLiteral("1000"), QStringLiteral("10000")},
+                                QStringLiteral("1"), inputGroup_);
+    controls->addWidget(repeat_);
     controls->addSpacing(12);
-    f.Button8 = kit::Button(QStringLiteral("Button8"), QStringLiteral("发送数据"), f.GroupBox1);
-    controls->addWidget(f.Button8);
+    auto* send = kit::Button(QStringLiteral("Button8"), QStringLiteral("发送数据"), inputGroup_);
+    controls->addWidget(send);
     controls->addSpacing(12);
-    f.CheckBox2 =
-        Named(new QCheckBox(QStringLiteral(" 显示十六进制值     "), f.GroupBox1), QStringLiteral("CheckBox2"));
-    f.CheckBox2->setChecked(false);
-    controls->addWidget(f.CheckBox2);
+    hex_ = Named(new QCheckBox(QStringLiteral(" 显示十六进制值     "), inputGroup_),
+                 QStringLiteral("CheckBox2"));
+    hex_->setChecked(false);
+    controls->addWidget(hex_);
     controls->addStretch(1);
-    f.Button7 = kit::Button(QStringLiteral("Button7"), QStringLiteral("统计清零"), f.GroupBox1);
-    controls->addWidget(f.Button7);
+    auto* clear = kit::Button(QStringLiteral("Button7"), QStringLiteral("统计清零"), inputGroup_);
+    controls->addWidget(clear);
     input->addLayout(controls);
-    page->addWidget(f.GroupBox1, 2);
+    page->addWidget(inputGroup_, 2);
 
-    f.StatusBar2 = Named(new QStatusBar, QStringLiteral("StatusBar2"));
-    f.StatusBar2->setSizeGripEnabled(false);
-    f.StatusBar2Panel0 = Named(new QLabel, QStringLiteral("StatusBar2Panel0"));
-    f.StatusBar2Panel0->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    f.StatusBar2->addWidget(f.StatusBar2Panel0, 1);
-    page->addWidget(f.StatusBar2);
+    auto* bar = Named(new QStatusBar, QStringLiteral("StatusBar2"));
+    bar->setSizeGripEnabled(false);
+    counters_ = Named(new QLabel, QStringLiteral("StatusBar2Panel0"));
+    counters_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addWidget(counters_, 1);
+    page->addWidget(bar);
 
-    connect(f.Button8, &QPushButton::clicked, this, &TransparentPage::Button8Click);
-    connect(f.Button7, &QPushButton::clicked, this, &TransparentPage::Button7Click);
-    connect(f.CheckBox2, &QCheckBox::clicked, this, &TransparentPage::CheckBox2Click);
+    connect(send, &QPushButton::clicked, this, &TransparentPage::SendData);
+    connect(clear, &QPushButton::clicked, this, &TransparentPage::ClearCounters);
+    connect(hex_, &QCheckBox::clicked, this, &TransparentPage::ShowInputMode);
 }
 
 void TransparentPage::ShowReceived() {
-    TForm1& f = form_;
-    dtu::ReceiveDisplay display{f.State(),
-                                f.Status(),
-                                f.Session().Lines(),
-                                [&f] { return f.CheckBox2->isChecked(); },
+    dtu::Session& s = host_.Session();
+    dtu::ReceiveDisplay display{s.State(),
+                                host_.Status(),
+                                s.Lines(),
+                                [this] { return hex_->isChecked(); },
                                 dtu::TimeText,
-                                [&f] {
+                                [this, &s] {
                                     // A read error closes the port; the window says so.
-                                    f.Serial().Close();
-                                    f.Profile().SerialPortLost();
+                                    s.Serial().Close();
+                                    emit PortFailed();
                                 },
-                                [&f](const QString& text) { f.StatusBar2Panel0->setText(text); }};
-    display.Tick(f.Exchange().Channel());
+                                [this](const QString& text) { counters_->setText(text); }};
+    display.Tick(s.Channel());
 }
 
-void TransparentPage::CheckBox2Click() {
-    form_.GroupBox1->setTitle(form_.CheckBox2->isChecked() ? QStringLiteral("文字输入窗口[HEX模式]")
-                                                           : QStringLiteral("文字输入窗口(文本模式)"));
+void TransparentPage::ShowInputMode() {
+    inputGroup_->setTitle(hex_->isChecked() ? QStringLiteral("文字输入窗口[HEX模式]")
+                                            : QStringLiteral("文字输入窗口(文本模式)"));
 }
 
-void TransparentPage::Button8Click() {
-    TForm1& f = form_;
-    f.Guarded([&f] {
-        if (!f.Exchange().Channel().IsOpen()) {
-            f.Prompter().Message(dtu::ChannelClosedText());
+void TransparentPage::SendData() {
+    host_.Guarded([this] {
+        dtu::Session& s = host_.Session();
+        if (!s.Channel().IsOpen()) {
+            host_.Prompter().Message(dtu::ChannelClosedText());
             return;
         }
-        const bool hex = f.CheckBox2->isChecked();
-        const QString text = f.Memo3->toPlainText();
+        const bool hex = hex_->isChecked();
+        const QString text = input_->toPlainText();
         const QByteArray data = hex ? dtu::HexInputBytes(text) : dtu::TextInputBytes(text);
         if (data.isEmpty()) return;
-        const QString countText = f.ComboBox2->currentText();
-        dtu::RepeatSend(f.Exchange(), data, countText.toInt(), [] { QCoreApplication::processEvents(); });
-        f.Status().Transparent(dtu::SendLine(dtu::TimeText(), data, hex, countText));
-        f.Memo3->clear();
+        const QString countText = repeat_->currentText();
+        dtu::RepeatSend(s.Exchanger(), data, countText.toInt(), [] { QCoreApplication::processEvents(); });
+        host_.Status().Transparent(dtu::SendLine(dtu::TimeText(), data, hex, countText));
+        input_->clear();
     });
 }
 
-void TransparentPage::Button7Click() {
-    form_.State().SentBytes = 0;
-    form_.State().ReceivedBytes = 0;
+void TransparentPage::ClearCounters() {
+    host_.Session().State().SentBytes = 0;
+    host_.Session().State().ReceivedBytes = 0;
 }

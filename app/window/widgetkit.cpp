@@ -1,13 +1,21 @@
 #include "app/window/widgetkit.h"
 
+#include "base/appstate.h"
+#include "params/paramops.h"
 #include "params/paramtable.h"
 #include "tools/transparent.h"
 
+#include <QCheckBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -113,6 +121,63 @@ QTableView* ParamView(dtu::ParamTable& model, const QString& name) {
     }
     view->setAccessibleName(name);
     return view;
+}
+
+QList<QLabel*> StatusPanels(QStatusBar* bar, const QString& prefix, const QStringList& texts,
+                            const QList<int>& widths) {
+    QList<QLabel*> panels;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        auto* panel = Named(new QLabel(texts[i]), prefix + QString::number(i));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        const bool last = i == texts.size() - 1;
+        if (last)
+            panel->setMinimumWidth(widths[i]);
+        else
+            panel->setFixedWidth(widths[i]);
+        bar->addWidget(panel, last ? 1 : 0);
+        panels << panel;
+    }
+    return panels;
+}
+
+QWidget* VerticalSplit(const QString& name, QWidget* top, QWidget* bottom, const QList<int>& sizes,
+                       QWidget* parent) {
+    auto* splitter = Named(new QSplitter(Qt::Vertical, parent), name);
+    splitter->addWidget(top);
+    splitter->addWidget(bottom);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    splitter->setChildrenCollapsible(false);
+    splitter->setSizes(sizes);
+    return splitter;
+}
+
+void CentreOnScreen(QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect avail = screen->availableGeometry();
+    const QRect r = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(), avail);
+    window->move(qMax(r.left(), avail.left()), qMax(r.top(), avail.top()));
+}
+
+QCheckBox* ChangedOnlyBox(const QString& name, QTableView* view, dtu::ParamTable& table,
+                          const dtu::AppState& state) {
+    auto* box = Named(new QCheckBox(QStringLiteral("只显示已修改项")), name);
+    auto apply = [view, &table, box, &state] {
+        const bool only = box->isChecked();
+        for (int i = 0; i < table.Count(); ++i) {
+            const bool changed = dtu::InChangedList(state.ChangedParamList, table.Row(i)[dtu::FieldNumber]);
+            view->setRowHidden(i, only && !changed);
+        }
+    };
+    QObject::connect(box, &QCheckBox::toggled, box, apply);
+    auto follow = [apply, box] {
+        if (box->isChecked()) apply();
+    };
+    QObject::connect(&table, &QAbstractItemModel::dataChanged, box, follow);
+    QObject::connect(&table, &QAbstractItemModel::rowsInserted, box, follow);
+    QObject::connect(&table, &QAbstractItemModel::modelReset, box, follow);
+    return box;
 }
 
 FixedChoiceBox::FixedChoiceBox(const QString& name, const QStringList& items, const QString& initial,

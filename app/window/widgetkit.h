@@ -7,14 +7,17 @@
 #include <QStringList>
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
+class QStatusBar;
 class QTableView;
 class QVBoxLayout;
 
 namespace dtu {
+struct AppState;
 class ParamTable;
-}
+} // namespace dtu
 
 namespace kit {
 
@@ -32,6 +35,18 @@ QString BannerPath();
 QLabel* Banner(const QString& name);
 // A parameter list over a table: eight columns, the hidden ones at width 0.
 QTableView* ParamView(dtu::ParamTable& model, const QString& name);
+// "只显示已修改项" for a list: while ticked, the list shows only the rows of the changed list.
+// Panels in a status bar, named prefix0, prefix1, ...: sunken, fixed widths but the last one,
+// which takes the rest of the bar.
+QList<QLabel*> StatusPanels(QStatusBar* bar, const QString& prefix, const QStringList& texts,
+                            const QList<int>& widths);
+// A vertical splitter with `top` over `bottom` (which keeps its height when the window grows).
+QWidget* VerticalSplit(const QString& name, QWidget* top, QWidget* bottom, const QList<int>& sizes,
+                       QWidget* parent);
+// Moves a window to the middle of the primary screen, its top left corner on the screen.
+void CentreOnScreen(QWidget* window);
+QCheckBox* ChangedOnlyBox(const QString& name, QTableView* view, dtu::ParamTable& table,
+                          const dtu::AppState& state);
 
 // A fixed-choice box: changes only by a choice from its list (or by the program); typed keys,
 // arrows and the wheel are discarded.

@@ -1,5 +1,5 @@
 // dtucfg-cli end to end against simulators on ptys: several devices with faults, bad input.
-#include "tests/support/simprocess.h"
+#include "tests/support/rig.h"
 
 #include <QDir>
 #include <QFile>

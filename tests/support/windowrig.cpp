@@ -1,9 +1,6 @@
 #include "tests/support/windowrig.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -11,49 +8,17 @@
 
 namespace dtu::test {
 
-WorkFolder::WorkFolder() : previous_(QDir::currentPath()) {
-    ok_ = dir_.isValid() && QDir::setCurrent(dir_.path());
+QObject* FindNamed(const QObject* root, const QString& name, const QMetaObject& type) {
+    const QList<QObject*> all = root->findChildren<QObject*>(name);
+    for (QObject* o : all)
+        if (type.cast(o)) return o;
+    qFatal("no %s named %s", type.className(), qPrintable(name));
 }
 
-WorkFolder::~WorkFolder() {
-    QDir::setCurrent(previous_);
-}
-
-QString WorkFolder::Path(const QString& name) const {
-    return name.isEmpty() ? dir_.path() : dir_.filePath(name);
-}
-
-bool WorkFolder::CopyDemo(const QStringList& names) {
-    for (const QString& name : names) {
-        const QString to = Path(name);
-        QFile::remove(to);
-        if (!QFile::copy(QStringLiteral(DTUCFG_SOURCE_DIR "/demo/") + name, to)) return false;
-        // The source tree may be read-only; the window writes its configuration back.
-        if (!QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner)) return false;
-    }
-    return true;
-}
-
-bool WorkFolder::Write(const QString& name, const QByteArray& text) {
-    QFile f(Path(name));
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
-}
-
-bool LoadDemoValues(sim::SimDevice& device) {
-    return device.LoadValues(sim::Table::Main, QStringLiteral("demo.txt")) &&
-           device.LoadValues(sim::Table::Interface, QStringLiteral("interface.txt"));
-}
-
-void MemoryDevice::Attach(TForm1& form) {
-    LoadDemoValues(device);
-    form.SetChannel(channel);
-    form.SetWaitClock(&clock);
-}
-
-void ApplyStartup(TForm1& form, Startup startup) {
+void ApplyStartup(MainWindow& form, Startup startup) {
     if (startup == Startup::Running) return;
-    form.Timer3->stop();
-    if (startup == Startup::Reloaded) form.Timer3Timer();
+    Find<QTimer>(form, QStringLiteral("Timer3"))->stop();
+    if (startup == Startup::Reloaded) form.ReloadLastConfiguration();
 }
 
 bool ShowActive(QWidget& window) {
@@ -62,14 +27,17 @@ bool ShowActive(QWidget& window) {
     return QTest::qWaitForWindowActive(&window);
 }
 
-bool OpenPort(TForm1& form, const QString& port) {
-    form.Edit1->setEditText(port);
-    form.Button3->click();
+bool OpenPort(MainWindow& form, const QString& port) {
+    Find<QComboBox>(form, QStringLiteral("Edit1"))->setEditText(port);
+    Find<QPushButton>(form, QStringLiteral("Button3"))->click();
     return form.Serial().IsOpen();
 }
 
-bool Logged(const TForm1& form, const QString& line) {
-    return form.Memo1->toPlainText().split(QLatin1Char('\n')).contains(line);
+bool Logged(const MainWindow& form, const QString& line) {
+    return Find<QPlainTextEdit>(form, QStringLiteral("Memo1"))
+        ->toPlainText()
+        .split(QLatin1Char('\n'))
+        .contains(line);
 }
 
 } // namespace dtu::test

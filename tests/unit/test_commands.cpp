@@ -2,7 +2,7 @@
 // with a scripted reply; reply waits take no real time (FakeClock).
 #include "protocol/commands.h"
 #include "base/hex.h"
-#include "tests/support/fakes.h"
+#include "tests/support/rig.h"
 
 #include <QTest>
 #include <tuple>

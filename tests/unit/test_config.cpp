@@ -6,7 +6,7 @@
 #include "session/session.h"
 #include "params/paramops.h"
 #include "base/hex.h"
-#include "tests/support/fakes.h"
+#include "tests/support/rig.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Building and sending requests, the reply wait, frame logging and the receive-display timer.
 #include "protocol/exchange.h"
 #include "link/logtext.h"
-#include "tests/support/fakes.h"
+#include "tests/support/rig.h"
 
 #include <QTest>
 #include <QTimer>

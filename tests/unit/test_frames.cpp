@@ -1,7 +1,7 @@
 // Hex helpers, frame composition, the pure reply checks and the status texts.
 #include "protocol/frames.h"
 #include "base/hex.h"
-#include "tests/support/fakes.h"
+#include "tests/support/rig.h"
 
 #include <QTest>
 

@@ -7,7 +7,7 @@
 #include "link/tcplink.h"
 #include "protocol/exchange.h"
 #include "base/hex.h"
-#include "tests/support/fakes.h"
+#include "tests/support/rig.h"
 #include "tests/support/pty.h"
 #include "tools/transparent.h"
 

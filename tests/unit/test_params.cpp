@@ -8,7 +8,7 @@
 #include "params/writer.h"
 #include "protocol/frames.h"
 #include "base/hex.h"
-#include "tests/support/fakes.h"
+#include "tests/support/rig.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -5,7 +5,7 @@
 #include "config/profile.h"
 #include "params/verify.h"
 #include "sim/simchannel.h"
-#include "tests/support/fakes.h"
+#include "tests/support/rig.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,7 @@
 // The main window, headless: widgets and captions, access codes, page changes, timers, start-up.
-#include "app/window/tform1.h"
+#include "app/window/comm_page.h"
+#include "app/window/mainwindow.h"
+#include "app/window/widgetkit.h"
 #include "tests/support/windowrig.h"
 
 #include <QAction>
@@ -9,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImageReader>
@@ -23,7 +26,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 
+using dtu::test::Find;
 using dtu::test::ScriptedPrompter;
 using dtu::test::Startup;
 using dtu::test::WindowRigOf;
@@ -32,9 +37,9 @@ using dtu::test::WorkFolder;
 namespace {
 
 // Records the calls of the seams that later work fills in.
-class ProbeForm : public TForm1 {
+class ProbeForm : public MainWindow {
 public:
-    using TForm1::TForm1;
+    using MainWindow::MainWindow;
     int writes = 0;
     QList<int> channels;
     std::function<void()> onWrite;
@@ -99,7 +104,7 @@ private slots:
     void cleanup() { rig_.reset(); }
 
     void windowAndPages() {
-        TForm1& f = *rig_->form;
+        MainWindow& f = *rig_->form;
         QCOMPARE(f.objectName(), QStringLiteral("Form1"));
         QCOMPARE(f.windowTitle(), QStringLiteral("参数配置程序"));
         QCOMPARE(f.size(), QSize(756, 768));
@@ -152,37 +157,41 @@ private slots:
     }
 
     void widgetDetails() {
-        TForm1& f = *rig_->form;
-        QCOMPARE(Items(f.ComboBox1),
+        MainWindow& f = *rig_->form;
+        QCOMPARE(Items(Find<QComboBox>(f, "ComboBox1")),
                  QStringList({"300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "28800",
                               "38400", "57600", "115200", "230400", "460800", "921600"}));
-        QCOMPARE(Items(f.ComboBox6), QStringList({"8N1", "8E1", "8O1", "7N1", "7E1", "7O1", "8N2", "8E2",
-                                                  "8O2", "7N2", "7E2", "7O2"}));
-        QCOMPARE(Items(f.ComboBox2), QStringList({"1", "10", "50", "100", "1000", "10000"}));
-        QCOMPARE(f.btRead->toolTip(), QStringLiteral("读取全部参数"));
-        QCOMPARE(f.btWrite->toolTip(), QStringLiteral("设置当前选中参数"));
-        QVERIFY(!f.Button9->isEnabled());
-        QVERIFY(f.GroupBox16->isHidden());
-        QVERIFY(f.GEdit->isHidden() && f.GComboBox->isHidden() && f.MaskEdit3->isHidden());
-        QCOMPARE(f.StatusBar1Panel[0]->width(), 80);
-        QCOMPARE(f.StatusBar1Panel[1]->width(), 300);
-        QCOMPARE(f.StatusBar1Panel[2]->width(), 100);
-        QVERIFY(f.StatusBar1Panel[3]->minimumWidth() >= 100);
-        for (QPlainTextEdit* memo : {f.Memo1, f.Memo2, f.Memo4}) {
+        QCOMPARE(Items(Find<QComboBox>(f, "ComboBox6")),
+                 QStringList(
+                     {"8N1", "8E1", "8O1", "7N1", "7E1", "7O1", "8N2", "8E2", "8O2", "7N2", "7E2", "7O2"}));
+        QCOMPARE(Items(Find<QComboBox>(f, "ComboBox2")),
+                 QStringList({"1", "10", "50", "100", "1000", "10000"}));
+        QCOMPARE(Find<QPushButton>(f, "btRead")->toolTip(), QStringLiteral("读取全部参数"));
+        QCOMPARE(Find<QPushButton>(f, "btWrite")->toolTip(), QStringLiteral("设置当前选中参数"));
+        QVERIFY(!Find<QPushButton>(f, "Button9")->isEnabled());
+        QVERIFY(Find<QGroupBox>(f, "GroupBox16")->isHidden());
+        QVERIFY(Find<QLineEdit>(f, "GEdit")->isHidden() && Find<QComboBox>(f, "GComboBox")->isHidden() &&
+                Find<QLineEdit>(f, "MaskEdit3")->isHidden());
+        QCOMPARE(Find<QLabel>(f, "StatusBar1Panel0")->width(), 80);
+        QCOMPARE(Find<QLabel>(f, "StatusBar1Panel1")->width(), 300);
+        QCOMPARE(Find<QLabel>(f, "StatusBar1Panel2")->width(), 100);
+        QVERIFY(Find<QLabel>(f, "StatusBar1Panel3")->minimumWidth() >= 100);
+        for (QPlainTextEdit* memo : {Find<QPlainTextEdit>(f, "Memo1"), Find<QPlainTextEdit>(f, "Memo2"),
+                                     Find<QPlainTextEdit>(f, "Memo4")}) {
             QVERIFY(memo->isReadOnly());
             QCOMPARE(memo->maximumBlockCount(), 10000);
         }
     }
 
     void interfacePage() {
-        TForm1& f = *rig_->form;
-        QVERIFY(!f.PageControl1->isTabVisible(3));
+        MainWindow& f = *rig_->form;
+        QVERIFY(!Find<QTabWidget>(f, "PageControl1")->isTabVisible(3));
         QVERIFY(!f.State().InterfacePagePresent);
-        f.SetInterfacePageVisible(true);
-        QVERIFY(f.PageControl1->isTabVisible(3));
+        f.View().SetInterfacePageVisible(true);
+        QVERIFY(Find<QTabWidget>(f, "PageControl1")->isTabVisible(3));
         QVERIFY(f.State().InterfacePagePresent);
-        f.SetInterfacePageVisible(false);
-        QVERIFY(!f.PageControl1->isTabVisible(3));
+        f.View().SetInterfacePageVisible(false);
+        QVERIFY(!Find<QTabWidget>(f, "PageControl1")->isTabVisible(3));
         QVERIFY(!f.State().InterfacePagePresent);
     }
 
@@ -218,46 +227,48 @@ private slots:
     void accessCodes() {
         ProbeForm& f = *rig_->form;
         Activate(&f);
-        f.Memo1->setPlainText(QStringLiteral("line one\nline two"));
-        f.Memo1->setFocus();
-        CtrlA(f.Memo1);
-        QVERIFY(f.MaskEdit3->isVisible());
-        QVERIFY(f.MaskEdit3->hasFocus());
-        QVERIFY(!f.Memo1->textCursor().hasSelection()); // the key did not select the log
+        Find<QPlainTextEdit>(f, "Memo1")->setPlainText(QStringLiteral("line one\nline two"));
+        Find<QPlainTextEdit>(f, "Memo1")->setFocus();
+        CtrlA(Find<QPlainTextEdit>(f, "Memo1"));
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->isVisible());
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->hasFocus());
+        QVERIFY(
+            !Find<QPlainTextEdit>(f, "Memo1")->textCursor().hasSelection()); // the key did not select the log
 
-        QTest::keyClicks(f.MaskEdit3, QStringLiteral("mintcastle"));
-        QTest::keyClick(f.MaskEdit3, Qt::Key_Return);
+        QTest::keyClicks(Find<QLineEdit>(f, "MaskEdit3"), QStringLiteral("mintcastle"));
+        QTest::keyClick(Find<QLineEdit>(f, "MaskEdit3"), Qt::Key_Return);
         QCOMPARE(f.State().EngineeringLevel, 2);
         QVERIFY(f.State().AccessCodeAccepted);
-        QVERIFY(f.MaskEdit3->isHidden());
-        QVERIFY(f.MaskEdit3->text().isEmpty());
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->isHidden());
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->text().isEmpty());
 
-        CtrlA(f.Memo1);
-        QVERIFY(f.MaskEdit3->isVisible());
-        QTest::keyClicks(f.MaskEdit3, QStringLiteral("grape"));
-        QTest::keyClick(f.MaskEdit3, Qt::Key_Enter);
+        CtrlA(Find<QPlainTextEdit>(f, "Memo1"));
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->isVisible());
+        QTest::keyClicks(Find<QLineEdit>(f, "MaskEdit3"), QStringLiteral("grape"));
+        QTest::keyClick(Find<QLineEdit>(f, "MaskEdit3"), Qt::Key_Enter);
         QCOMPARE(f.State().EngineeringLevel, 1);
-        QVERIFY(f.MaskEdit3->isHidden());
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->isHidden());
 
-        CtrlA(f.Memo1);
-        QTest::keyClicks(f.MaskEdit3, QStringLiteral("grap"));
-        QTest::keyClick(f.MaskEdit3, Qt::Key_Return);
+        CtrlA(Find<QPlainTextEdit>(f, "Memo1"));
+        QTest::keyClicks(Find<QLineEdit>(f, "MaskEdit3"), QStringLiteral("grap"));
+        QTest::keyClick(Find<QLineEdit>(f, "MaskEdit3"), Qt::Key_Return);
         QCOMPARE(f.State().EngineeringLevel, 1);
-        QVERIFY(f.MaskEdit3->isVisible());
-        QVERIFY(f.MaskEdit3->hasFocus());
-        QVERIFY(f.MaskEdit3->text().isEmpty());
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->isVisible());
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->hasFocus());
+        QVERIFY(Find<QLineEdit>(f, "MaskEdit3")->text().isEmpty());
         QVERIFY(rig_->prompter.messages.isEmpty());
-        QCOMPARE(f.Memo1->toPlainText(), QStringLiteral("line one\nline two"));
+        QCOMPARE(Find<QPlainTextEdit>(f, "Memo1")->toPlainText(), QStringLiteral("line one\nline two"));
         QVERIFY(f.Status().Result().isEmpty());
     }
 
     void banner() {
-        QImageReader reader(TForm1::BannerPath());
+        QImageReader reader(kit::BannerPath());
         QCOMPARE(reader.format(), QByteArray("jpeg"));
         const QImage image = reader.read();
         QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
         QCOMPARE(image.size(), QSize(740, 60));
-        for (QLabel* l : {rig_->form->Image1, rig_->form->Image2, rig_->form->Image3, rig_->form->Image4})
+        for (QLabel* l : {Find<QLabel>(rig_->form, "Image1"), Find<QLabel>(rig_->form, "Image2"),
+                          Find<QLabel>(rig_->form, "Image3"), Find<QLabel>(rig_->form, "Image4")})
             QVERIFY(!l->pixmap().isNull());
     }
 
@@ -273,7 +284,9 @@ private slots:
         auto* box = f.findChild<QComboBox*>(name);
         QVERIFY(box);
         Activate(&f);
-        f.PageControl1->setCurrentWidget(box == f.ComboBox2 ? f.TabSheet2 : f.TabSheet1);
+        Find<QTabWidget>(f, "PageControl1")
+            ->setCurrentWidget(box == Find<QComboBox>(f, "ComboBox2") ? Find<QWidget>(f, "TabSheet2")
+                                                                      : Find<QWidget>(f, "TabSheet1"));
         box->setFocus();
         QVERIFY(box->hasFocus());
         const QString before = box->currentText();
@@ -290,92 +303,93 @@ private slots:
     }
 
     void setComboTextOutsideList() {
-        QComboBox* baud = rig_->form->ComboBox1;
+        QComboBox* baud = Find<QComboBox>(rig_->form, "ComboBox1");
         const int count = baud->count();
-        TForm1::SetComboText(baud, QStringLiteral("76800"));
+        kit::SetComboText(baud, QStringLiteral("76800"));
         QCOMPARE(baud->currentText(), QStringLiteral("76800"));
-        TForm1::SetComboText(baud, QStringLiteral("12345"));
+        kit::SetComboText(baud, QStringLiteral("12345"));
         QCOMPARE(baud->currentText(), QStringLiteral("12345"));
         QCOMPARE(baud->count(), count + 1); // one extra item at most
         QCOMPARE(baud->findText(QStringLiteral("76800")), -1);
-        TForm1::SetComboText(baud, QStringLiteral("9600"));
+        kit::SetComboText(baud, QStringLiteral("9600"));
         QCOMPARE(baud->currentIndex(), 5);
     }
 
     void portNameStaysAsTyped() {
         ProbeForm& f = *rig_->form;
         Activate(&f);
-        f.Edit1->addItem(QStringLiteral("ttyABC"));
-        f.Edit1->setFocus();
-        f.Edit1->lineEdit()->selectAll();
-        QTest::keyClicks(f.Edit1, QStringLiteral("ttyabc"));
-        QTest::keyClick(f.Edit1, Qt::Key_Return);
-        QCOMPARE(f.Edit1->currentText(), QStringLiteral("ttyabc"));
+        Find<QComboBox>(f, "Edit1")->addItem(QStringLiteral("ttyABC"));
+        Find<QComboBox>(f, "Edit1")->setFocus();
+        Find<QComboBox>(f, "Edit1")->lineEdit()->selectAll();
+        QTest::keyClicks(Find<QComboBox>(f, "Edit1"), QStringLiteral("ttyabc"));
+        QTest::keyClick(Find<QComboBox>(f, "Edit1"), Qt::Key_Return);
+        QCOMPARE(Find<QComboBox>(f, "Edit1")->currentText(), QStringLiteral("ttyabc"));
     }
 
     void layoutFitsWithTcpGroupShown() {
-        TForm1& f = *rig_->form;
-        f.GroupBox16->show();
-        f.SetInterfacePageVisible(true);
+        MainWindow& f = *rig_->form;
+        Find<QGroupBox>(f, "GroupBox16")->show();
+        f.View().SetInterfacePageVisible(true);
         QVERIFY2(f.minimumSizeHint().width() <= 756,
                  qPrintable(QString::number(f.minimumSizeHint().width())));
         QVERIFY(f.minimumSizeHint().height() <= 768);
     }
 
     void portColours() {
-        TForm1& f = *rig_->form;
-        QCOMPARE(f.GroupBox2->palette().color(QPalette::Window), QColor(172, 196, 213)); // closed at start
+        MainWindow& f = *rig_->form;
+        QCOMPARE(Find<QGroupBox>(f, "GroupBox2")->palette().color(QPalette::Window),
+                 QColor(172, 196, 213)); // closed at start
         for (bool open : {true, false}) {
-            f.SetPortColours(open);
+            f.Comm().SetPortColours(open);
             const QColor want = open ? QColor(180, 220, 240) : QColor(172, 196, 213);
-            QCOMPARE(f.GroupBox2->palette().color(QPalette::Window), want);
-            QCOMPARE(f.Panel2->palette().color(QPalette::Window), want);
+            QCOMPARE(Find<QGroupBox>(f, "GroupBox2")->palette().color(QPalette::Window), want);
+            QCOMPARE(Find<QFrame>(f, "Panel2")->palette().color(QPalette::Window), want);
         }
     }
 
     void timers() {
-        TForm1& f = *rig_->form;
-        QCOMPARE(f.findChild<QTimer*>(QStringLiteral("Timer1")), f.Timer1);
-        QVERIFY(!f.Timer1->isActive());
-        QVERIFY(f.Timer2->isActive());
-        QCOMPARE(f.Timer2->interval(), 10);
-        QVERIFY(f.Timer3->isSingleShot());
-        QCOMPARE(f.Timer3->interval(), 100);
+        MainWindow& f = *rig_->form;
+        QCOMPARE(f.findChild<QTimer*>(QStringLiteral("Timer1")), Find<QTimer>(f, "Timer1"));
+        QVERIFY(!Find<QTimer>(f, "Timer1")->isActive());
+        QVERIFY(Find<QTimer>(f, "Timer2")->isActive());
+        QCOMPARE(Find<QTimer>(f, "Timer2")->interval(), 10);
+        QVERIFY(Find<QTimer>(f, "Timer3")->isSingleShot());
+        QCOMPARE(Find<QTimer>(f, "Timer3")->interval(), 100);
 
-        f.Button9->setEnabled(true);
+        Find<QPushButton>(f, "Button9")->setEnabled(true);
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(&f, &activate);
-        QVERIFY(f.Timer1->isActive());
-        QCOMPARE(f.Timer1->interval(), 100);
-        QVERIFY(!f.Button9->isEnabled());
+        QVERIFY(Find<QTimer>(f, "Timer1")->isActive());
+        QCOMPARE(Find<QTimer>(f, "Timer1")->interval(), 100);
+        QVERIFY(!Find<QPushButton>(f, "Button9")->isEnabled());
 
         // The exchange holds Timer1 stopped while a reply wait runs; an activation in between
         // must not start it.
         {
-            dtu::RxTimerHold hold(f.Exchange());
-            QVERIFY(!f.Timer1->isActive());
+            dtu::RxTimerHold hold(f.Session().Exchanger());
+            QVERIFY(!Find<QTimer>(f, "Timer1")->isActive());
             QApplication::sendEvent(&f, &activate);
-            QVERIFY(!f.Timer1->isActive());
+            QVERIFY(!Find<QTimer>(f, "Timer1")->isActive());
         }
-        QVERIFY(f.Timer1->isActive());
+        QVERIFY(Find<QTimer>(f, "Timer1")->isActive());
     }
 
     void startUpWithoutScript() {
         QTemporaryDir empty;
         QVERIFY(QDir::setCurrent(empty.path()));
         ScriptedPrompter prompter;
-        TForm1 f(&prompter);
+        MainWindow f(&prompter);
         QDir::setCurrent(scriptDir_.Path());
         QCOMPARE(prompter.messages.size(), 1);
         QVERIFY(prompter.messages.first().contains(QStringLiteral("script.js")));
-        QVERIFY(!f.Script().Loaded());
-        QVERIFY(f.Timer3->isActive()); // start-up went on to the end
+        QVERIFY(!f.Session().Script().Loaded());
+        QVERIFY(Find<QTimer>(f, "Timer3")->isActive()); // start-up went on to the end
     }
 
     void startUpWithScript() {
         QVERIFY(rig_->prompter.messages.isEmpty());
-        QVERIFY(rig_->form->Script().Loaded());
-        const dtu::ScriptResult r = rig_->form->Script().Eval(QStringLiteral("Twice(21);"));
+        QVERIFY(rig_->form->Session().Script().Loaded());
+        const dtu::ScriptResult r = rig_->form->Session().Script().Eval(QStringLiteral("Twice(21);"));
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.text, QStringLiteral("42"));
     }
@@ -389,41 +403,42 @@ private slots:
         f.State().ChangedParamList = QStringList{QStringLiteral("0001")};
 
         rig_->prompter.confirmAnswers = {false};
-        f.PageControl1->setCurrentIndex(1);
+        Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(1);
         QCOMPARE(rig_->prompter.confirms, QStringList{question});
         QCOMPARE(f.writes, 0);
         QCOMPARE(f.State().ChangedParamList, QStringList{QStringLiteral("0001")});
         QCOMPARE(f.channels, QList<int>{5});
 
         rig_->prompter.confirmAnswers = {true};
-        f.PageControl1->setCurrentIndex(2);
+        Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(2);
         QCOMPARE(rig_->prompter.confirms.size(), 2);
         QCOMPARE(f.writes, 1);
 
         rig_->prompter.confirmAnswers = {false};
-        f.PageControl1->setCurrentIndex(0);
+        Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(0);
         QCOMPARE(rig_->prompter.confirms.size(), 3);
         QCOMPARE(f.writes, 1);
         QVERIFY(f.State().ChangedParamList.isEmpty());
-        QCOMPARE(f.ListView1->selectionModel()->selectedRows(), QModelIndexList{f.MainTable().index(0, 0)});
+        QCOMPARE(Find<QTableView>(f, "ListView1")->selectionModel()->selectedRows(),
+                 QModelIndexList{f.MainTable().index(0, 0)});
 
-        f.PageControl1->setCurrentIndex(1); // nothing changed: no question
+        Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(1); // nothing changed: no question
         QCOMPARE(rig_->prompter.confirms.size(), 3);
     }
 
     void interfacePageChange() {
         ProbeForm& f = *rig_->form;
-        f.InterfaceTable().Append(Row(QStringLiteral("0101"), QStringLiteral("x")));
-        f.SetInterfacePageVisible(true);
+        f.Session().InterfaceTable().Append(Row(QStringLiteral("0101"), QStringLiteral("x")));
+        f.View().SetInterfacePageVisible(true);
         f.State().MainParamChannel = 5;
         f.State().ChangedParamList = QStringList{QStringLiteral("0002")};
-        f.PageControl1->setCurrentIndex(3);
+        Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(3);
         QCOMPARE(rig_->prompter.confirms.size(), 1);
         QCOMPARE(f.writes, 1);
         QVERIFY(f.State().ChangedParamList.isEmpty());
         QCOMPARE(f.channels, QList<int>{0});
-        QCOMPARE(f.ListView2->selectionModel()->selectedRows().size(), 1);
-        f.PageControl1->setCurrentIndex(0);
+        QCOMPARE(Find<QTableView>(f, "ListView2")->selectionModel()->selectedRows().size(), 1);
+        Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(0);
         QCOMPARE(f.channels, QList<int>({0, 5}));
     }
 
@@ -431,7 +446,7 @@ private slots:
         ProbeForm& f = *rig_->form;
         f.onWrite = [] { throw dtu::OperationError(QStringLiteral("写入失败")); };
         f.State().ChangedParamList = QStringList{QStringLiteral("0001")};
-        f.PageControl1->setCurrentIndex(1);
+        Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(1);
         QCOMPARE(rig_->prompter.messages, QStringList{QStringLiteral("写入失败")});
         QVERIFY(f.channels.isEmpty()); // the handler stopped at the error
         QVERIFY(!f.Guarded([] { throw std::runtime_error("boom"); }));
@@ -440,19 +455,19 @@ private slots:
     }
 
     void statusAndChannel() {
-        TForm1& f = *rig_->form;
+        MainWindow& f = *rig_->form;
         f.Status().Report(QStringLiteral("操作成功"));
-        QCOMPARE(f.StatusBar1Panel[3]->text(), QStringLiteral("操作成功"));
-        QCOMPARE(f.Memo1->toPlainText(), QStringLiteral("操作成功"));
+        QCOMPARE(Find<QLabel>(f, "StatusBar1Panel3")->text(), QStringLiteral("操作成功"));
+        QCOMPARE(Find<QPlainTextEdit>(f, "Memo1")->toPlainText(), QStringLiteral("操作成功"));
         f.Status().Dialog(QStringLiteral("d"));
-        QCOMPARE(f.Memo4->toPlainText(), QStringLiteral("d"));
+        QCOMPARE(Find<QPlainTextEdit>(f, "Memo4")->toPlainText(), QStringLiteral("d"));
         f.Status().Transparent(QStringLiteral("t"));
-        QCOMPARE(f.Memo2->toPlainText(), QStringLiteral("t"));
+        QCOMPARE(Find<QPlainTextEdit>(f, "Memo2")->toPlainText(), QStringLiteral("t"));
 
-        QVERIFY(!f.Exchange().Channel().IsOpen());
+        QVERIFY(!f.Session().Exchanger().Channel().IsOpen());
         dtu::test::MemoryChannel link;
         f.SetChannel(link);
-        QCOMPARE(&f.Exchange().Channel(), static_cast<dtu::IChannel*>(&link));
+        QCOMPARE(&f.Session().Exchanger().Channel(), static_cast<dtu::IChannel*>(&link));
     }
 
     void closeRequestsCancel() {

@@ -1,8 +1,9 @@
 // The main window with the demo profile and the simulator: the configuration restored at start,
 // the serial settings saved after opening, device commands from the menu and the control page,
 // channel selection on page changes, and the configuration menu.
+#include "app/window/mainwindow.h"
 #include "app/window/signalgraph.h"
-#include "app/window/tform1.h"
+#include "app/window/widgetkit.h"
 #include "tests/support/windowrig.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace dtu;
 using namespace dtu::test;
@@ -83,26 +85,26 @@ private slots:
 void TestWindowDevice::restoredAtStart() {
     Rig rig;
     QCOMPARE(rig.form->windowTitle(), QStringLiteral("参数配置程序 演示DTU"));
-    QVERIFY(rig.form->PageControl1->isTabVisible(3));
+    QVERIFY(Find<QTabWidget>(rig.form, "PageControl1")->isTabVisible(3));
     QVERIFY(rig.form->State().InterfacePagePresent);
     // No TCP address in this profile: no TCP group, the signal button instead.
-    QVERIFY(rig.form->GroupBox16->isHidden());
-    QVERIFY(!rig.form->Button6->isHidden());
-    QVERIFY(rig.form->Edit8->text().isEmpty());
-    QCOMPARE(rig.form->ComboBox1->currentText(), QStringLiteral("57600"));
+    QVERIFY(Find<QGroupBox>(rig.form, "GroupBox16")->isHidden());
+    QVERIFY(!Find<QPushButton>(rig.form, "Button6")->isHidden());
+    QVERIFY(Find<QLineEdit>(rig.form, "Edit8")->text().isEmpty());
+    QCOMPARE(Find<QComboBox>(rig.form, "ComboBox1")->currentText(), QStringLiteral("57600"));
     QVERIFY(rig.form->MainTable().Count() > 5);
-    QVERIFY(rig.form->InterfaceTable().Count() > 0);
+    QVERIFY(rig.form->Session().InterfaceTable().Count() > 0);
     QVERIFY(rig.prompter.messages.isEmpty());
     // Only once: a configuration already loaded is not replaced by the timer.
-    rig.form->Config().ConfigPath = QStringLiteral("other.txt");
-    rig.form->Timer3Timer();
-    QCOMPARE(rig.form->Config().ConfigPath, QStringLiteral("other.txt"));
+    rig.form->Session().Config().ConfigPath = QStringLiteral("other.txt");
+    rig.form->ReloadLastConfiguration();
+    QCOMPARE(rig.form->Session().Config().ConfigPath, QStringLiteral("other.txt"));
 }
 
 void TestWindowDevice::serialSettingsSaved() {
     Rig rig;
-    TForm1::SetComboText(rig.form->ComboBox1, QStringLiteral("9600"));
-    TForm1::SetComboText(rig.form->ComboBox6, QStringLiteral("8E1"));
+    kit::SetComboText(Find<QComboBox>(rig.form, "ComboBox1"), QStringLiteral("9600"));
+    kit::SetComboText(Find<QComboBox>(rig.form, "ComboBox6"), QStringLiteral("8E1"));
     rig.OpenPort();
     QFile f(rig.Path("demo.txt"));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -113,67 +115,71 @@ void TestWindowDevice::serialSettingsSaved() {
     QCOMPARE(root.value("Title").toString(), QStringLiteral("演示DTU"));
     QCOMPARE(root.value("Params").toObject().size(), rig.form->MainTable().Count());
     // The next start opens with these settings.
-    TForm1 next(&rig.prompter);
-    next.Timer3->stop();
-    next.Timer3Timer();
-    QCOMPARE(next.Edit1->currentText(), rig.pty.SlavePath());
-    QCOMPARE(next.ComboBox1->currentText(), QStringLiteral("9600"));
-    QCOMPARE(next.ComboBox6->currentText(), QStringLiteral("8E1"));
+    MainWindow next(&rig.prompter);
+    Find<QTimer>(next, "Timer3")->stop();
+    next.ReloadLastConfiguration();
+    QCOMPARE(Find<QComboBox>(next, "Edit1")->currentText(), rig.pty.SlavePath());
+    QCOMPARE(Find<QComboBox>(next, "ComboBox1")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(Find<QComboBox>(next, "ComboBox6")->currentText(), QStringLiteral("8E1"));
 }
 
 void TestWindowDevice::commands() {
     Rig rig;
     rig.OpenPort();
-    rig.form->Button14->click();
-    QCOMPARE(Lines(rig.form->Memo4), QStringLiteral("DTU版本号=DTU-SIM V1.0 2026-12"));
+    Find<QPushButton>(rig.form, "Button14")->click();
+    QCOMPARE(Lines(Find<QPlainTextEdit>(rig.form, "Memo4")),
+             QStringLiteral("DTU版本号=DTU-SIM V1.0 2026-12"));
     rig.form->Now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 5, 9)); };
-    rig.form->Button20->click();
-    QVERIFY(Lines(rig.form->Memo4).endsWith(QStringLiteral("设置设备时钟=2026-03-07 08:05:09\n[设备时钟设置成功]")));
-    rig.form->Button19->click();
-    QVERIFY(Lines(rig.form->Memo4).contains(QStringLiteral("设备时钟读取成功\n2026-03-07 08:0")));
-    rig.form->N6->trigger();
-    QCOMPARE(rig.form->StatusBar1Panel[3]->text(), QStringLiteral("[复位设备成功]"));
-    QVERIFY(Lines(rig.form->Memo1).endsWith(QStringLiteral("[复位设备成功]")));
+    Find<QPushButton>(rig.form, "Button20")->click();
+    QVERIFY(Lines(Find<QPlainTextEdit>(rig.form, "Memo4"))
+                .endsWith(QStringLiteral("设置设备时钟=2026-03-07 08:05:09\n[设备时钟设置成功]")));
+    Find<QPushButton>(rig.form, "Button19")->click();
+    QVERIFY(Lines(Find<QPlainTextEdit>(rig.form, "Memo4"))
+                .contains(QStringLiteral("设备时钟读取成功\n2026-03-07 08:0")));
+    Find<QAction>(rig.form, "N6")->trigger();
+    QCOMPARE(Find<QLabel>(rig.form, "StatusBar1Panel3")->text(), QStringLiteral("[复位设备成功]"));
+    QVERIFY(Lines(Find<QPlainTextEdit>(rig.form, "Memo1")).endsWith(QStringLiteral("[复位设备成功]")));
     QCOMPARE(rig.prompter.confirms.last(), QStringLiteral("提示|真的要复位设备吗？"));
     rig.device.SetMode(AnswerMode::Refuse);
-    rig.form->N1->trigger();
-    QCOMPARE(rig.form->StatusBar1Panel[3]->text(), QStringLiteral("[参数设置失败]"));
+    Find<QAction>(rig.form, "N1")->trigger();
+    QCOMPARE(Find<QLabel>(rig.form, "StatusBar1Panel3")->text(), QStringLiteral("[参数设置失败]"));
     QCOMPARE(rig.prompter.confirms.last(), QStringLiteral("提示|真的要恢复出厂默认设置吗？"));
 }
 
 void TestWindowDevice::confirmationsCancelled() {
     Rig rig;
     // Channel closed: the message, no question.
-    rig.form->N6->trigger();
+    Find<QAction>(rig.form, "N6")->trigger();
     QCOMPARE(rig.prompter.messages, QStringList{QStringLiteral("数据通道未打开，请先打开串口或建立TCP链接")});
     QVERIFY(rig.prompter.confirms.isEmpty());
     rig.OpenPort();
     rig.device.ClearReceived();
-    rig.form->StatusBar1Panel[3]->setText(QStringLiteral("[之前的结果]"));
+    Find<QLabel>(rig.form, "StatusBar1Panel3")->setText(QStringLiteral("[之前的结果]"));
     rig.prompter.confirmAnswers = {false, false};
-    rig.form->N6->trigger();
-    rig.form->N1->trigger();
+    Find<QAction>(rig.form, "N6")->trigger();
+    Find<QAction>(rig.form, "N1")->trigger();
     QVERIFY(rig.device.Received().isEmpty());
-    QVERIFY(Lines(rig.form->Memo1).endsWith(QStringLiteral("[之前的结果]\n[之前的结果]")));
+    QVERIFY(Lines(Find<QPlainTextEdit>(rig.form, "Memo1"))
+                .endsWith(QStringLiteral("[之前的结果]\n[之前的结果]")));
 }
 
 void TestWindowDevice::pageChangesSelectChannel() {
     Rig rig;
     rig.OpenPort();
     QCOMPARE(rig.Selections(1), 1); // the port button selects the main channel
-    rig.form->PageControl1->setCurrentIndex(1);
-    rig.form->PageControl1->setCurrentIndex(0);
+    Find<QTabWidget>(rig.form, "PageControl1")->setCurrentIndex(1);
+    Find<QTabWidget>(rig.form, "PageControl1")->setCurrentIndex(0);
     QCOMPARE(rig.Selections(1), 1); // already selected: not sent again
-    rig.form->PageControl1->setCurrentIndex(3);
+    Find<QTabWidget>(rig.form, "PageControl1")->setCurrentIndex(3);
     QCOMPARE(rig.Selections(0), 1);
     QCOMPARE(rig.device.Channel(), 0);
-    rig.form->PageControl1->setCurrentIndex(0);
+    Find<QTabWidget>(rig.form, "PageControl1")->setCurrentIndex(0);
     QCOMPARE(rig.Selections(1), 2);
     QCOMPARE(rig.device.Channel(), 1);
     // With the port closed the tool still remembers the selection, and sends nothing.
-    rig.form->Button3->click();
+    Find<QPushButton>(rig.form, "Button3")->click();
     rig.device.ClearReceived();
-    rig.form->PageControl1->setCurrentIndex(3);
+    Find<QTabWidget>(rig.form, "PageControl1")->setCurrentIndex(3);
     QCOMPARE(rig.form->State().CurrentParamChannel, 0);
     QVERIFY(rig.device.Received().isEmpty());
 }
@@ -186,37 +192,37 @@ void TestWindowDevice::configurationMenu() {
     bad.write("{ not json");
     bad.close();
     rig.prompter.fileAnswers = {rig.Path("broken.txt"), rig.Path("demo.txt")};
-    rig.form->N5->trigger();
+    Find<QAction>(rig.form, "N5")->trigger();
     QCOMPARE(rig.prompter.messages.size(), 1); // the parse error's text
     QFile last(QStringLiteral("lastfile.log"));
     QVERIFY(last.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(last.readAll()), rig.Path("broken.txt"));
     last.close();
     QVERIFY(rig.prompter.fileRequests.first().endsWith(QStringLiteral("|*.txt")));
-    rig.form->N5->trigger();
+    Find<QAction>(rig.form, "N5")->trigger();
     QCOMPARE(rig.prompter.messages.size(), 1);
     QCOMPARE(rig.form->windowTitle(), QStringLiteral("参数配置程序 演示DTU"));
     const int rows = rig.form->MainTable().Count();
     QVERIFY(rows > 5);
     rig.prompter.fileAnswers = {rig.Path("demo.txt")};
-    rig.form->N5->trigger(); // loading twice leaves every row once
+    Find<QAction>(rig.form, "N5")->trigger(); // loading twice leaves every row once
     QCOMPARE(rig.form->MainTable().Count(), rows);
 }
 
 void TestWindowDevice::signalAndTcpGroup() {
     Rig rig;
     rig.OpenPort();
-    rig.form->Button6->click();
-    QCOMPARE(Lines(rig.form->Memo4), QStringLiteral("DTU CSQ=23"));
+    Find<QPushButton>(rig.form, "Button6")->click();
+    QCOMPARE(Lines(Find<QPlainTextEdit>(rig.form, "Memo4")), QStringLiteral("DTU CSQ=23"));
     // The profile with a TCP address shows the group and hides the signal button; loading the
     // other one again takes it away.
-    QVERIFY(rig.form->Config().LoadConfiguration(rig.Path("demo-tcp.txt")));
-    QVERIFY(!rig.form->GroupBox16->isHidden());
-    QVERIFY(rig.form->Button6->isHidden());
-    QCOMPARE(rig.form->Edit8->text(), QStringLiteral("127.0.0.1"));
-    QVERIFY(rig.form->Config().LoadConfiguration(rig.Path("demo.txt")));
-    QVERIFY(rig.form->GroupBox16->isHidden());
-    QVERIFY(rig.form->Edit8->text().isEmpty());
+    QVERIFY(rig.form->Session().Config().LoadConfiguration(rig.Path("demo-tcp.txt")));
+    QVERIFY(!Find<QGroupBox>(rig.form, "GroupBox16")->isHidden());
+    QVERIFY(Find<QPushButton>(rig.form, "Button6")->isHidden());
+    QCOMPARE(Find<QLineEdit>(rig.form, "Edit8")->text(), QStringLiteral("127.0.0.1"));
+    QVERIFY(rig.form->Session().Config().LoadConfiguration(rig.Path("demo.txt")));
+    QVERIFY(Find<QGroupBox>(rig.form, "GroupBox16")->isHidden());
+    QVERIFY(Find<QLineEdit>(rig.form, "Edit8")->text().isEmpty());
 }
 
 void TestWindowDevice::signalPoll() {
@@ -225,21 +231,21 @@ void TestWindowDevice::signalPoll() {
     SimChannel channel{rig.device};
     FakeClock clock;
     ManualPollTimer timer;
-    TForm1& f = *rig.form;
+    MainWindow& f = *rig.form;
     f.SetChannel(channel);
     f.SetWaitClock(&clock);
     f.SignalPoll().UseTimer(&timer);
     auto reads = [&] { return rig.device.CountReceived(CmdSignal); };
 
     // Ticking reads at once, then every 2 s; 99 (unknown) is a gap in the line.
-    f.CheckBox3->click();
+    Find<QCheckBox>(f, "CheckBox3")->click();
     QCOMPARE(timer.interval, 2000);
     QCOMPARE(reads(), 1);
-    QCOMPARE(f.SignalGraph1->LastText(), QStringLiteral("CSQ 23"));
+    QCOMPARE(Find<dtu::SignalGraph>(f, "SignalGraph1")->LastText(), QStringLiteral("CSQ 23"));
     timer.Fire();
     rig.device.SetCsq(99);
     timer.Fire();
-    QVERIFY(f.SignalGraph1->LastText().startsWith(QStringLiteral("CSQ 99")));
+    QVERIFY(Find<dtu::SignalGraph>(f, "SignalGraph1")->LastText().startsWith(QStringLiteral("CSQ 99")));
     rig.device.SetCsq(17);
     timer.Fire();
     QCOMPARE(reads(), 4);
@@ -247,24 +253,26 @@ void TestWindowDevice::signalPoll() {
     for (const SignalSample& s : f.SignalPoll().History().Samples()) times << s.ms;
     QCOMPARE(times, (QList<qint64>{0, 2000, 4000, 6000}));
     QCOMPARE(f.SignalPoll().History().Runs().size(), 2);
-    QCOMPARE(f.SignalGraph1->LineCount(), 2);
-    QCOMPARE(f.SignalGraph1->LastText(), QStringLiteral("CSQ 17"));
-    QVERIFY(f.Memo4->toPlainText().isEmpty()); // the poll does not fill the dialogue box
+    QCOMPARE(Find<dtu::SignalGraph>(f, "SignalGraph1")->LineCount(), 2);
+    QCOMPARE(Find<dtu::SignalGraph>(f, "SignalGraph1")->LastText(), QStringLiteral("CSQ 17"));
+    QVERIFY(
+        Find<QPlainTextEdit>(f, "Memo4")->toPlainText().isEmpty()); // the poll does not fill the dialogue box
 
     // A tick while another exchange waits starts no poll.
     clock.onPause = [&](int n, int) {
         if (n == 1) timer.Fire();
     };
-    f.Button14->click();
+    Find<QPushButton>(f, "Button14")->click();
     QCOMPARE(reads(), 4);
-    QCOMPARE(f.Memo4->toPlainText(), QStringLiteral("DTU版本号=DTU-SIM V1.0 2026-12"));
+    QCOMPARE(Find<QPlainTextEdit>(f, "Memo4")->toPlainText(),
+             QStringLiteral("DTU版本号=DTU-SIM V1.0 2026-12"));
 
     // A device action clicked while a poll waits runs right after the poll, not inside its wait.
     int versionsDuringPoll = -1;
     clock.pauses.clear();
     clock.onPause = [&](int n, int) {
         if (n != 1) return;
-        f.Button14->click();
+        Find<QPushButton>(f, "Button14")->click();
         versionsDuringPoll = rig.device.CountReceived(CmdGetVersion);
     };
     timer.Fire();
@@ -278,12 +286,12 @@ void TestWindowDevice::signalPoll() {
     channel.SetOpen(false);
     timer.Fire();
     QVERIFY(!timer.active);
-    QVERIFY(!f.CheckBox3->isChecked());
+    QVERIFY(!Find<QCheckBox>(f, "CheckBox3")->isChecked());
     timer.Fire();
     QCOMPARE(reads(), 5);
     // Ticking again without a channel is refused with the closed-channel message.
-    f.CheckBox3->click();
-    QVERIFY(!f.CheckBox3->isChecked());
+    Find<QCheckBox>(f, "CheckBox3")->click();
+    QVERIFY(!Find<QCheckBox>(f, "CheckBox3")->isChecked());
     QCOMPARE(rig.prompter.messages.last(), QStringLiteral("数据通道未打开，请先打开串口或建立TCP链接"));
 }
 

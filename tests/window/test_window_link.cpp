@@ -1,7 +1,8 @@
 // The main window's device link against the simulator: the port button and boxes over a
 // pseudo-terminal, the TCP maintenance link over loopback, the receive display and the
 // transparent transmission page.
-#include "app/window/tform1.h"
+#include "app/window/mainwindow.h"
+#include "app/window/widgetkit.h"
 #include "sim/tcpendpoint.h"
 #include "tests/support/pty.h"
 #include "tests/support/windowrig.h"
@@ -31,9 +32,9 @@ struct Rig : PtyDevice, WindowRig {
     Rig() {
         device.SetEcho(true);
         pty.Open();
-        form->Edit1->setEditText(pty.SlavePath());
+        Find<QComboBox>(form, "Edit1")->setEditText(pty.SlavePath());
     }
-    QString PortText() const { return form->StatusBar1Panel[1]->text(); }
+    QString PortText() const { return Find<QLabel>(form, "StatusBar1Panel1")->text(); }
     QString LastLine(QPlainTextEdit* box) const {
         const QStringList lines = box->toPlainText().split(QLatin1Char('\n'));
         return lines.isEmpty() ? QString() : lines.last();
@@ -41,10 +42,10 @@ struct Rig : PtyDevice, WindowRig {
     // Sends the text from the transparent page and runs the receive display until the
     // counter has reached `received` bytes.
     bool SendAndReceive(const QString& text, qint64 received) {
-        form->Memo3->setPlainText(text);
-        form->Button8->click();
+        Find<QPlainTextEdit>(form, "Memo3")->setPlainText(text);
+        Find<QPushButton>(form, "Button8")->click();
         return SpinUntil([&] {
-            form->Timer1Timer();
+            form->ShowReceived();
             return form->State().ReceivedBytes >= received;
         });
     }
@@ -85,27 +86,29 @@ private:
 void TestWindowLink::portButton() {
     Rig rig;
     rig.form->State().EngineeringLevel = 2;
-    rig.form->Button3->click();
+    Find<QPushButton>(rig.form, "Button3")->click();
     QVERIFY(rig.form->Serial().IsOpen());
-    QCOMPARE(rig.PortText(), rig.form->Edit1->currentText() + QStringLiteral("打开成功,BaudRate=57600,参数=8N1"));
-    QCOMPARE(rig.form->Button3->text(), QStringLiteral("关闭串口"));
+    QCOMPARE(rig.PortText(), Find<QComboBox>(rig.form, "Edit1")->currentText() +
+                                 QStringLiteral("打开成功,BaudRate=57600,参数=8N1"));
+    QCOMPARE(Find<QPushButton>(rig.form, "Button3")->text(), QStringLiteral("关闭串口"));
     QCOMPARE(rig.form->State().EngineeringLevel, 1); // the level-2 code no longer counts
     QCOMPARE(rig.form->Serial().BaudRate(), 57600);
     rig.form->State().EngineeringLevel = 2;
-    rig.form->Button3->click();
+    Find<QPushButton>(rig.form, "Button3")->click();
     QVERIFY(!rig.form->Serial().IsOpen());
     QCOMPARE(rig.PortText(), QStringLiteral("串口未打开"));
-    QCOMPARE(rig.form->Button3->text(), QStringLiteral("打开串口"));
+    QCOMPARE(Find<QPushButton>(rig.form, "Button3")->text(), QStringLiteral("打开串口"));
     QCOMPARE(rig.form->State().EngineeringLevel, 1); // closing sets it too
 }
 
 void TestWindowLink::newChoiceActsLikeTheButton() {
     Rig rig;
-    rig.form->Button3->click();
+    Find<QPushButton>(rig.form, "Button3")->click();
     QVERIFY(rig.form->Serial().IsOpen());
-    rig.Choose(rig.form->ComboBox1, "9600"); // another rate closes the port
+    rig.Choose(Find<QComboBox>(rig.form, "ComboBox1"), "9600"); // another rate closes the port
     QVERIFY(!rig.form->Serial().IsOpen());
-    rig.Choose(rig.form->ComboBox6, "7E2"); // choosing again opens it with the new settings
+    // Choosing again opens it with the new settings.
+    rig.Choose(Find<QComboBox>(rig.form, "ComboBox6"), "7E2");
     QVERIFY(rig.form->Serial().IsOpen());
     QCOMPARE(rig.form->Serial().BaudRate(), 9600);
     QCOMPARE(rig.form->Serial().Format().dataBits, QSerialPort::Data7);
@@ -113,60 +116,64 @@ void TestWindowLink::newChoiceActsLikeTheButton() {
     QCOMPARE(rig.form->Serial().Format().stopBits, QSerialPort::TwoStop);
     QVERIFY(rig.PortText().endsWith(QStringLiteral("打开成功,BaudRate=9600,参数=7E2")));
     // Picking the entry already shown is no new choice.
-    emit rig.form->ComboBox6->activated(rig.form->ComboBox6->currentIndex());
+    emit Find<QComboBox>(rig.form, "ComboBox6")
+        ->activated(Find<QComboBox>(rig.form, "ComboBox6")->currentIndex());
     QVERIFY(rig.form->Serial().IsOpen());
     // A rate only a configuration can set: the text shows it, the port runs at it.
-    rig.form->Button3->click();
-    TForm1::SetComboText(rig.form->ComboBox1, "76800");
-    rig.form->Button3->click();
+    Find<QPushButton>(rig.form, "Button3")->click();
+    kit::SetComboText(Find<QComboBox>(rig.form, "ComboBox1"), "76800");
+    Find<QPushButton>(rig.form, "Button3")->click();
     QCOMPARE(rig.form->Serial().BaudRate(), 76800);
-    rig.form->Button3->click();
-    TForm1::SetComboText(rig.form->ComboBox1, "12345");
-    rig.form->Button3->click();
+    Find<QPushButton>(rig.form, "Button3")->click();
+    kit::SetComboText(Find<QComboBox>(rig.form, "ComboBox1"), "12345");
+    Find<QPushButton>(rig.form, "Button3")->click();
     QCOMPARE(rig.form->Serial().BaudRate(), 9600);
     QVERIFY(rig.PortText().contains(QStringLiteral("BaudRate=12345")));
 }
 
 void TestWindowLink::openFails() {
     Rig rig;
-    rig.form->Edit1->setEditText(QStringLiteral("/dev/no-such-port"));
-    rig.form->Button3->click();
+    Find<QComboBox>(rig.form, "Edit1")->setEditText(QStringLiteral("/dev/no-such-port"));
+    Find<QPushButton>(rig.form, "Button3")->click();
     QCOMPARE(rig.PortText(), QStringLiteral("/dev/no-such-port打开失败"));
-    QCOMPARE(rig.form->Button3->text(), QStringLiteral("打开串口"));
+    QCOMPARE(Find<QPushButton>(rig.form, "Button3")->text(), QStringLiteral("打开串口"));
     QVERIFY(rig.prompter.messages.isEmpty()); // no dialog
     // The log box says why, in one line.
-    QVERIFY2(rig.LastLine(rig.form->Memo1).startsWith(QStringLiteral("/dev/no-such-port打开失败的原因：没有这个串口（")),
-             qPrintable(rig.LastLine(rig.form->Memo1)));
+    QVERIFY2(rig.LastLine(Find<QPlainTextEdit>(rig.form, "Memo1"))
+                 .startsWith(QStringLiteral("/dev/no-such-port打开失败的原因：没有这个串口（")),
+             qPrintable(rig.LastLine(Find<QPlainTextEdit>(rig.form, "Memo1"))));
     // Opening the port list reads the ports afresh and keeps the typed name.
-    rig.form->Edit1->showPopup();
-    rig.form->Edit1->hidePopup();
-    QCOMPARE(rig.form->Edit1->currentText(), QStringLiteral("/dev/no-such-port"));
+    Find<QComboBox>(rig.form, "Edit1")->showPopup();
+    Find<QComboBox>(rig.form, "Edit1")->hidePopup();
+    QCOMPARE(Find<QComboBox>(rig.form, "Edit1")->currentText(), QStringLiteral("/dev/no-such-port"));
     // Trying again tries to open again.
-    rig.form->Edit1->setEditText(rig.pty.SlavePath());
-    rig.form->Button3->click();
+    Find<QComboBox>(rig.form, "Edit1")->setEditText(rig.pty.SlavePath());
+    Find<QPushButton>(rig.form, "Button3")->click();
     QVERIFY(rig.form->Serial().IsOpen());
 }
 
 void TestWindowLink::receiveDisplay() {
     Rig rig;
     rig.device.SetEcho(true);
-    rig.form->Button3->click();
-    rig.form->CheckBox2->setChecked(true);
+    Find<QPushButton>(rig.form, "Button3")->click();
+    Find<QCheckBox>(rig.form, "CheckBox2")->setChecked(true);
     rig.form->State().EngineeringLevel = 1;
     // The device echoes what the page sends: 00 41 come back and show as {00 41 } 01 41.
     QVERIFY(rig.SendAndReceive(QStringLiteral("00 41"), 2));
     QCOMPARE(rig.form->State().ReceivedBytes, 2);
-    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：{00 41 }\x01" "A")));
-    QVERIFY(rig.form->Memo1->toPlainText().contains(QStringLiteral("上行：00 41 ")));
-    QCOMPARE(rig.form->StatusBar2Panel0->text(), QStringLiteral("收：2字节，发:2字节"));
+    QVERIFY(rig.LastLine(Find<QPlainTextEdit>(rig.form, "Memo2"))
+                .endsWith(QStringLiteral("收到数据：{00 41 }\x01"
+                                         "A")));
+    QVERIFY(Find<QPlainTextEdit>(rig.form, "Memo1")->toPlainText().contains(QStringLiteral("上行：00 41 ")));
+    QCOMPARE(Find<QLabel>(rig.form, "StatusBar2Panel0")->text(), QStringLiteral("收：2字节，发:2字节"));
     // Without the hex box, no hex part.
-    rig.form->CheckBox2->setChecked(false);
+    Find<QCheckBox>(rig.form, "CheckBox2")->setChecked(false);
     QVERIFY(rig.SendAndReceive(QStringLiteral("hi"), 4));
-    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：hi")));
+    QVERIFY(rig.LastLine(Find<QPlainTextEdit>(rig.form, "Memo2")).endsWith(QStringLiteral("收到数据：hi")));
     // 统计清零: zero at the next refresh.
-    rig.form->Button7->click();
-    rig.form->Timer1Timer();
-    QCOMPARE(rig.form->StatusBar2Panel0->text(), QStringLiteral("收：0字节，发:0字节"));
+    Find<QPushButton>(rig.form, "Button7")->click();
+    rig.form->ShowReceived();
+    QCOMPARE(Find<QLabel>(rig.form, "StatusBar2Panel0")->text(), QStringLiteral("收：0字节，发:0字节"));
 }
 
 void TestWindowLink::floodChunkStaysWithinTheBoxes() {
@@ -176,24 +183,28 @@ void TestWindowLink::floodChunkStaysWithinTheBoxes() {
     MemoryChannel channel; // outlives the window
     Rig rig;
     rig.form->SetChannel(channel);
-    rig.form->CheckBox2->setChecked(true);
+    Find<QCheckBox>(rig.form, "CheckBox2")->setChecked(true);
     rig.form->State().EngineeringLevel = 1;
     QByteArray chunk(1 << 20, '\0');
     for (qsizetype i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(i % 7 ? 'a' + i % 26 : 0);
     channel.Queue(chunk);
-    rig.form->Timer1Timer();
+    rig.form->ShowReceived();
     channel.Queue("hi");
-    rig.form->Timer1Timer();
+    rig.form->ShowReceived();
     QCOMPARE(rig.form->State().ReceivedBytes, chunk.size() + 2);
-    QCOMPARE(rig.form->StatusBar2Panel0->text(), QStringLiteral("收：%1字节，发:0字节").arg(chunk.size() + 2));
-    for (QPlainTextEdit* box : {rig.form->Memo1, rig.form->Memo2}) {
+    QCOMPARE(Find<QLabel>(rig.form, "StatusBar2Panel0")->text(),
+             QStringLiteral("收：%1字节，发:0字节").arg(chunk.size() + 2));
+    for (QPlainTextEdit* box :
+         {Find<QPlainTextEdit>(rig.form, "Memo1"), Find<QPlainTextEdit>(rig.form, "Memo2")}) {
         QTextDocument* doc = box->document();
         QVERIFY(doc->blockCount() <= 10000);
         for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) QVERIFY(b.length() <= 128 + 1);
         QVERIFY(doc->characterCount() <= 10000 * (128 + 1));
     }
-    QVERIFY(rig.form->Memo1->toPlainText().contains(QStringLiteral("…(+%1字节)").arg(chunk.size() - 4096)));
-    QStringList lines = rig.form->Memo2->toPlainText().split(QLatin1Char('\n'));
+    QVERIFY(Find<QPlainTextEdit>(rig.form, "Memo1")
+                ->toPlainText()
+                .contains(QStringLiteral("…(+%1字节)").arg(chunk.size() - 4096)));
+    QStringList lines = Find<QPlainTextEdit>(rig.form, "Memo2")->toPlainText().split(QLatin1Char('\n'));
     QVERIFY(lines.takeLast().endsWith(QStringLiteral("收到数据：{68 69 }hi")));
     QByteArray tail = chunk.right(3000);
     tail.replace('\0', '\x01');
@@ -203,54 +214,54 @@ void TestWindowLink::floodChunkStaysWithinTheBoxes() {
 void TestWindowLink::lostPortShowsClosed() {
     auto pty = std::make_unique<PtyPair>();
     WindowRig w;
-    TForm1& form = w.F();
+    MainWindow& form = w.F();
     ScriptedPrompter& prompter = w.prompter;
-    form.Edit1->setEditText(pty->SlavePath());
-    form.Button3->click();
+    Find<QComboBox>(form, "Edit1")->setEditText(pty->SlavePath());
+    Find<QPushButton>(form, "Button3")->click();
     QVERIFY(form.Serial().IsOpen());
     pty.reset(); // the adapter is unplugged
     QVERIFY(SpinUntil([&] {
-        form.Timer1Timer();
+        form.ShowReceived();
         return !form.Serial().IsOpen();
     }));
-    QCOMPARE(form.Button3->text(), QStringLiteral("打开串口"));
-    QCOMPARE(form.StatusBar1Panel[1]->text(), QStringLiteral("串口未打开"));
+    QCOMPARE(Find<QPushButton>(form, "Button3")->text(), QStringLiteral("打开串口"));
+    QCOMPARE(Find<QLabel>(form, "StatusBar1Panel1")->text(), QStringLiteral("串口未打开"));
     QVERIFY(prompter.messages.isEmpty()); // silently, as a receive error
     // A send now meets a closed channel and says so.
-    form.Memo3->setPlainText(QStringLiteral("x"));
-    form.Button8->click();
+    Find<QPlainTextEdit>(form, "Memo3")->setPlainText(QStringLiteral("x"));
+    Find<QPushButton>(form, "Button8")->click();
     QCOMPARE(prompter.messages.size(), 1);
 }
 
 void TestWindowLink::exchangeOnLostPort() {
     auto pty = std::make_unique<PtyPair>();
     WindowRig w;
-    TForm1& form = w.F();
+    MainWindow& form = w.F();
     ScriptedPrompter& prompter = w.prompter;
-    form.Edit1->setEditText(pty->SlavePath());
-    form.Button3->click();
+    Find<QComboBox>(form, "Edit1")->setEditText(pty->SlavePath());
+    Find<QPushButton>(form, "Button3")->click();
     pty.reset(); // unplugged just before a command
     QElapsedTimer t;
     t.start();
-    form.Button19->click(); // reads the clock without testing the channel
+    Find<QPushButton>(form, "Button19")->click(); // reads the clock without testing the channel
     // The port error is reported and the window carries on; nothing waits out the write limit.
     QVERIFY(t.elapsed() < 4500);
     QVERIFY2(prompter.messages.size() == 1 &&
                  prompter.messages.first().startsWith(QStringLiteral("Unable to")),
              qPrintable(prompter.messages.join(QLatin1Char('|'))));
     QVERIFY(SpinUntil([&] {
-        form.Timer1Timer();
+        form.ShowReceived();
         return !form.Serial().IsOpen();
     }));
-    QCOMPARE(form.Button3->text(), QStringLiteral("打开串口"));
+    QCOMPARE(Find<QPushButton>(form, "Button3")->text(), QStringLiteral("打开串口"));
 }
 
 void TestWindowLink::sendClosedChannel() {
     Rig rig;
-    rig.form->Memo3->setPlainText(QStringLiteral("abc"));
-    rig.form->Button8->click();
+    Find<QPlainTextEdit>(rig.form, "Memo3")->setPlainText(QStringLiteral("abc"));
+    Find<QPushButton>(rig.form, "Button8")->click();
     QCOMPARE(rig.prompter.messages, QStringList{QStringLiteral("数据通道未打开，请先打开串口或建立TCP链接")});
-    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("abc"));
+    QCOMPARE(Find<QPlainTextEdit>(rig.form, "Memo3")->toPlainText(), QStringLiteral("abc"));
     QCOMPARE(rig.form->State().SentBytes, 0);
 }
 
@@ -258,30 +269,31 @@ void TestWindowLink::sendHexAndText() {
     Rig rig;
     rig.device.SetEcho(false);
     PtyPair raw; // a plain pty so the test sees exactly the bytes sent
-    rig.form->Edit1->setEditText(raw.SlavePath());
-    rig.form->Button3->click();
+    Find<QComboBox>(rig.form, "Edit1")->setEditText(raw.SlavePath());
+    Find<QPushButton>(rig.form, "Button3")->click();
     QVERIFY(rig.form->Serial().IsOpen());
 
-    rig.form->CheckBox2->click();
-    QCOMPARE(rig.form->GroupBox1->title(), QStringLiteral("文字输入窗口[HEX模式]"));
-    rig.form->Memo3->setPlainText(QStringLiteral("41 42 4"));
-    rig.form->Button8->click();
+    Find<QCheckBox>(rig.form, "CheckBox2")->click();
+    QCOMPARE(Find<QGroupBox>(rig.form, "GroupBox1")->title(), QStringLiteral("文字输入窗口[HEX模式]"));
+    Find<QPlainTextEdit>(rig.form, "Memo3")->setPlainText(QStringLiteral("41 42 4"));
+    Find<QPushButton>(rig.form, "Button8")->click();
     QCOMPARE(raw.Read(), QByteArrayLiteral("AB"));
-    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral(" 发送数据：{41 42 }AB[1次]")));
-    QVERIFY(rig.form->Memo3->toPlainText().isEmpty());
+    QVERIFY(rig.LastLine(Find<QPlainTextEdit>(rig.form, "Memo2"))
+                .endsWith(QStringLiteral(" 发送数据：{41 42 }AB[1次]")));
+    QVERIFY(Find<QPlainTextEdit>(rig.form, "Memo3")->toPlainText().isEmpty());
     // A single digit sends nothing and keeps the text.
-    rig.form->Memo3->setPlainText(QStringLiteral("4"));
-    rig.form->Button8->click();
+    Find<QPlainTextEdit>(rig.form, "Memo3")->setPlainText(QStringLiteral("4"));
+    Find<QPushButton>(rig.form, "Button8")->click();
     QCOMPARE(raw.Read(100), QByteArray());
-    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("4"));
-    rig.form->Memo3->setPlainText(QStringLiteral("a0ff"));
-    rig.form->Button8->click();
+    QCOMPARE(Find<QPlainTextEdit>(rig.form, "Memo3")->toPlainText(), QStringLiteral("4"));
+    Find<QPlainTextEdit>(rig.form, "Memo3")->setPlainText(QStringLiteral("a0ff"));
+    Find<QPushButton>(rig.form, "Button8")->click();
     QCOMPARE(raw.Read(), QByteArrayLiteral("\xA0\xFF"));
 
-    rig.form->CheckBox2->click();
-    QCOMPARE(rig.form->GroupBox1->title(), QStringLiteral("文字输入窗口(文本模式)"));
-    rig.form->Memo3->setPlainText(QStringLiteral("ab\ncd"));
-    rig.form->Button8->click();
+    Find<QCheckBox>(rig.form, "CheckBox2")->click();
+    QCOMPARE(Find<QGroupBox>(rig.form, "GroupBox1")->title(), QStringLiteral("文字输入窗口(文本模式)"));
+    Find<QPlainTextEdit>(rig.form, "Memo3")->setPlainText(QStringLiteral("ab\ncd"));
+    Find<QPushButton>(rig.form, "Button8")->click();
     QCOMPARE(raw.Read(), QByteArrayLiteral("ab\r\ncd"));
     QCOMPARE(rig.form->State().SentBytes, 2 + 2 + 6);
 }
@@ -289,58 +301,60 @@ void TestWindowLink::sendHexAndText() {
 void TestWindowLink::repeatSend() {
     Rig rig;
     rig.device.SetEcho(false);
-    rig.form->Button3->click();
-    TForm1::SetComboText(rig.form->ComboBox2, "10");
-    rig.form->Memo3->setPlainText(QStringLiteral("AB"));
-    rig.form->Button8->click();
+    Find<QPushButton>(rig.form, "Button3")->click();
+    kit::SetComboText(Find<QComboBox>(rig.form, "ComboBox2"), "10");
+    Find<QPlainTextEdit>(rig.form, "Memo3")->setPlainText(QStringLiteral("AB"));
+    Find<QPushButton>(rig.form, "Button8")->click();
     QCOMPARE(rig.form->State().SentBytes, 20);
-    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("发送数据：AB[10次]")));
-    TForm1::SetComboText(rig.form->ComboBox2, "10000");
-    rig.form->Memo3->setPlainText(QStringLiteral("xyz"));
-    rig.form->Button8->click();
+    QVERIFY(
+        rig.LastLine(Find<QPlainTextEdit>(rig.form, "Memo2")).endsWith(QStringLiteral("发送数据：AB[10次]")));
+    kit::SetComboText(Find<QComboBox>(rig.form, "ComboBox2"), "10000");
+    Find<QPlainTextEdit>(rig.form, "Memo3")->setPlainText(QStringLiteral("xyz"));
+    Find<QPushButton>(rig.form, "Button8")->click();
     QCOMPARE(rig.form->State().SentBytes, 20 + 30000);
-    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("xyz[10000次]")));
-    QCOMPARE(rig.form->Memo2->document()->blockCount(), 2); // one line per send
+    QVERIFY(rig.LastLine(Find<QPlainTextEdit>(rig.form, "Memo2")).endsWith(QStringLiteral("xyz[10000次]")));
+    QCOMPARE(Find<QPlainTextEdit>(rig.form, "Memo2")->document()->blockCount(), 2); // one line per send
 }
 
 void TestWindowLink::hexKeyFilter() {
     Rig rig;
     rig.form->show();
-    rig.form->Memo3->setFocus();
-    rig.form->CheckBox2->setChecked(true);
-    QTest::keyClicks(rig.form->Memo3, QStringLiteral("4g 1a\tZ"));
-    QTest::keyClick(rig.form->Memo3, Qt::Key_Return);
-    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("41a"));
-    QTest::keyClick(rig.form->Memo3, Qt::Key_Backspace);
-    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("41"));
-    rig.form->CheckBox2->setChecked(false);
-    QTest::keyClicks(rig.form->Memo3, QStringLiteral(" g"));
-    QCOMPARE(rig.form->Memo3->toPlainText(), QStringLiteral("41 g"));
+    Find<QPlainTextEdit>(rig.form, "Memo3")->setFocus();
+    Find<QCheckBox>(rig.form, "CheckBox2")->setChecked(true);
+    QTest::keyClicks(Find<QPlainTextEdit>(rig.form, "Memo3"), QStringLiteral("4g 1a\tZ"));
+    QTest::keyClick(Find<QPlainTextEdit>(rig.form, "Memo3"), Qt::Key_Return);
+    QCOMPARE(Find<QPlainTextEdit>(rig.form, "Memo3")->toPlainText(), QStringLiteral("41a"));
+    QTest::keyClick(Find<QPlainTextEdit>(rig.form, "Memo3"), Qt::Key_Backspace);
+    QCOMPARE(Find<QPlainTextEdit>(rig.form, "Memo3")->toPlainText(), QStringLiteral("41"));
+    Find<QCheckBox>(rig.form, "CheckBox2")->setChecked(false);
+    QTest::keyClicks(Find<QPlainTextEdit>(rig.form, "Memo3"), QStringLiteral(" g"));
+    QCOMPARE(Find<QPlainTextEdit>(rig.form, "Memo3")->toPlainText(), QStringLiteral("41 g"));
 }
 
 void TestWindowLink::tcpLink() {
     Rig rig;
     TcpEndpoint tcp(rig.device);
     QVERIFY(tcp.Listen(QHostAddress::LocalHost, 0));
-    rig.form->Tcp().SetPort(tcp.Port());
-    rig.form->Edit8->setText(QStringLiteral("127.0.0.1"));
-    rig.form->Button15->click();
-    QCOMPARE(rig.form->Label10->text(), QStringLiteral("TCP维护端口连接中..."));
+    rig.form->Session().Tcp().SetPort(tcp.Port());
+    Find<QLineEdit>(rig.form, "Edit8")->setText(QStringLiteral("127.0.0.1"));
+    Find<QPushButton>(rig.form, "Button15")->click();
+    QCOMPARE(Find<QLabel>(rig.form, "Label10")->text(), QStringLiteral("TCP维护端口连接中..."));
     QVERIFY(SpinUntil([&] { return rig.device.Logins() == 1; }));
-    QCOMPARE(rig.form->Label10->text(), QStringLiteral("TCP维护端口连接成功"));
-    rig.form->Button15->click(); // connected: nothing happens
+    QCOMPARE(Find<QLabel>(rig.form, "Label10")->text(), QStringLiteral("TCP维护端口连接成功"));
+    Find<QPushButton>(rig.form, "Button15")->click(); // connected: nothing happens
     QTest::qWait(50);
     QCOMPARE(rig.device.Logins(), 1);
     // With the serial port open as well, the transparent test goes out on TCP.
     PtyPair raw;
-    rig.form->Edit1->setEditText(raw.SlavePath());
-    rig.form->Button3->click();
+    Find<QComboBox>(rig.form, "Edit1")->setEditText(raw.SlavePath());
+    Find<QPushButton>(rig.form, "Button3")->click();
     QVERIFY(rig.form->Serial().IsOpen());
     QVERIFY(rig.SendAndReceive(QStringLiteral("ping"), 4));
-    QVERIFY(rig.LastLine(rig.form->Memo2).endsWith(QStringLiteral("收到数据：ping")));
+    QVERIFY(rig.LastLine(Find<QPlainTextEdit>(rig.form, "Memo2")).endsWith(QStringLiteral("收到数据：ping")));
     QCOMPARE(raw.Read(100), QByteArray());
-    rig.form->Button18->click();
-    QVERIFY(SpinUntil([&] { return rig.form->Label10->text() == QStringLiteral("TCP维护端口连接失败"); }));
+    Find<QPushButton>(rig.form, "Button18")->click();
+    QVERIFY(SpinUntil(
+        [&] { return Find<QLabel>(rig.form, "Label10")->text() == QStringLiteral("TCP维护端口连接失败"); }));
 }
 
 QTEST_MAIN(TestWindowLink)

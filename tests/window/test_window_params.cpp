@@ -1,7 +1,7 @@
 // The parameter pages of the main window on the demo profile: the in-place editor, reading and
 // writing. The device is the simulator in-process, over a pseudo-terminal or, where a reply wait
 // must take no time, straight behind a memory channel with a clock that never sleeps.
-#include "app/window/tform1.h"
+#include "app/window/mainwindow.h"
 #include "app/window/param_pages.h"
 #include "params/paramops.h"
 #include "protocol/commands.h"
@@ -52,16 +52,22 @@ ParamRow Row(const QString& number, const QString& raw, const QString& list, con
 // The main window in the demo folder, the demo configuration loaded (unless told otherwise).
 struct Window : WindowRig {
     explicit Window(bool load = true) {
-        if (load) form->Config().LoadConfiguration(QStringLiteral("demo.txt"));
+        if (load) form->Session().Config().LoadConfiguration(QStringLiteral("demo.txt"));
     }
-    ParamTable& Table(bool iface = false) { return iface ? form->InterfaceTable() : form->MainTable(); }
-    QTableView* List(bool iface = false) { return iface ? form->ListView2 : form->ListView1; }
+    ParamTable& Table(bool iface = false) {
+        return iface ? form->Session().InterfaceTable() : form->MainTable();
+    }
+    QTableView* List(bool iface = false) {
+        return iface ? Find<QTableView>(form, "ListView2") : Find<QTableView>(form, "ListView1");
+    }
     int RowOf(const QString& number, bool iface = false) { return FindRow(Table(iface), number); }
     // Moves the selection as the arrow keys do.
     void Select(const QString& number) { SelectRow(RowOf(number)); }
     void SelectRow(int row) {
-        form->ListView1->selectionModel()->setCurrentIndex(
-            Table().index(row, FieldName), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        Find<QTableView>(form, "ListView1")
+            ->selectionModel()
+            ->setCurrentIndex(Table().index(row, FieldName),
+                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     QPoint Centre(const QString& number, bool iface) {
         const QModelIndex i = Table(iface).index(RowOf(number, iface), FieldName);
@@ -74,16 +80,16 @@ struct Window : WindowRig {
     // A click, then the second press as a double click and its release: what the mouse sends.
     void DoubleClick(const QString& number) {
         const QPoint at = Centre(number, false);
-        QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(form->ListView1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(Find<QTableView>(form, "ListView1")->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(Find<QTableView>(form, "ListView1")->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(Find<QTableView>(form, "ListView1")->viewport(), Qt::LeftButton, {}, at);
     }
     // Opens the choice box's list with a click on the box and picks an entry, both through the
     // window system, so that the open list gets the releases as it does on a screen.
     void PickFromList(int entry) {
-        QLineEdit* line = form->GComboBox->lineEdit();
+        QLineEdit* line = Find<QComboBox>(form, "GComboBox")->lineEdit();
         QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, line->mapTo(form.get(), line->rect().center()));
-        QAbstractItemView* list = form->GComboBox->view();
+        QAbstractItemView* list = Find<QComboBox>(form, "GComboBox")->view();
         QTRY_VERIFY(list->isVisible());
         QTest::qWait(QApplication::doubleClickInterval() + 50); // a release right after opening is ignored
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(entry, 0)).center());
@@ -97,8 +103,8 @@ struct Window : WindowRig {
         return v.value<QBrush>().color() == QColor(0, 0, 200);
     }
     void ReplaceText(const QString& text) {
-        form->GEdit->selectAll();
-        QTest::keyClicks(form->GEdit, text);
+        Find<QLineEdit>(form, "GEdit")->selectAll();
+        QTest::keyClicks(Find<QLineEdit>(form, "GEdit"), text);
     }
 };
 
@@ -144,9 +150,13 @@ private:
 
 void TestWindowParams::editorPerRow() {
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     QVERIFY(w.Show());
-    auto shown = [&] { return f.GEdit->isVisible() ? "edit" : f.GComboBox->isVisible() ? "choice" : "none"; };
+    auto shown = [&] {
+        return Find<QLineEdit>(f, "GEdit")->isVisible()       ? "edit"
+               : Find<QComboBox>(f, "GComboBox")->isVisible() ? "choice"
+                                                              : "none";
+    };
     // Heading rows never get an editor, at any level; the device ID only at level 2.
     for (int level : {0, 1, 2}) {
         f.State().EngineeringLevel = level;
@@ -154,26 +164,26 @@ void TestWindowParams::editorPerRow() {
             w.Select("0103");
             w.SelectRow(heading);
             QCOMPARE(shown(), "none");
-            QVERIFY(f.GEdit->isReadOnly());
+            QVERIFY(Find<QLineEdit>(f, "GEdit")->isReadOnly());
         }
         w.Select("0101");
         w.Select("0091");
         QCOMPARE(shown(), level == 2 ? "edit" : "none");
-        QCOMPARE(f.GEdit->isReadOnly(), level < 2);
+        QCOMPARE(Find<QLineEdit>(f, "GEdit")->isReadOnly(), level < 2);
     }
-    QCOMPARE(f.GEdit->text(), QStringLiteral("DTU0000001"));
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("DTU0000001"));
     w.Select("0101");
     QCOMPARE(shown(), "edit");
-    QCOMPARE(f.GEdit->text(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(f.GEdit->maxLength(), 199);
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->maxLength(), 199);
     w.Select("0103");
     QCOMPARE(shown(), "choice");
-    QCOMPARE(f.GComboBox->currentText(), QStringLiteral("TCP"));
+    QCOMPARE(Find<QComboBox>(f, "GComboBox")->currentText(), QStringLiteral("TCP"));
     // "HEX:" alone: an empty box with the row's limits.
     w.Select("0301");
     QCOMPARE(shown(), "edit");
-    QVERIFY(f.GEdit->text().isEmpty());
-    QCOMPARE(f.GEdit->maxLength(), 11);
+    QVERIFY(Find<QLineEdit>(f, "GEdit")->text().isEmpty());
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->maxLength(), 11);
     QCOMPARE(f.Params().Editor().AllowedChars, QStringLiteral("0123456789"));
     QVERIFY(w.prompter.messages.isEmpty());
 }
@@ -193,13 +203,14 @@ void TestWindowParams::editorPlacement() {
     QFETCH(QString, choice);
     QFETCH(int, left);
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     QVERIFY(w.Show());
-    if (iface) f.PageControl1->setCurrentIndex(3);
+    if (iface) Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(3);
     QTableView* list = w.List(iface);
     for (const QString& number : {text, choice}) {
         w.Click(number, iface);
-        QWidget* editor = number == text ? static_cast<QWidget*>(f.GEdit) : f.GComboBox;
+        QWidget* editor = number == text ? static_cast<QWidget*>(Find<QLineEdit>(f, "GEdit"))
+                                         : Find<QComboBox>(f, "GComboBox");
         QVERIFY(editor->isVisible());
         QCOMPARE(editor->parentWidget(), list->viewport());
         const int row = w.RowOf(number, iface);
@@ -209,42 +220,44 @@ void TestWindowParams::editorPlacement() {
 
 void TestWindowParams::editorFollowsTheRow() {
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     for (int i = 0; i < 60; ++i) w.Table().Append(Row(QString::asprintf("1%03X", i), "HEX:41", {}));
     w.Table(true).Clear();
     w.Table(true).Append(Row("0A10", "HEX:41", {}));
     QVERIFY(w.Show());
-    f.PageControl1->setCurrentIndex(3); // the interface list's first row is current from now on
-    f.PageControl1->setCurrentIndex(0);
+    Find<QTabWidget>(f, "PageControl1")
+        ->setCurrentIndex(3); // the interface list's first row is current from now on
+    Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(0);
     QTableView* list = w.List();
     const int row = w.RowOf("1014");
     w.SelectRow(row);
     list->verticalScrollBar()->setValue(12);
-    f.Timer2Timer();
-    QCOMPARE(f.GEdit->geometry(), QRect(210, list->rowViewportPosition(row), 180, list->rowHeight(row)));
+    f.TrackEditors();
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->geometry(),
+             QRect(210, list->rowViewportPosition(row), 180, list->rowHeight(row)));
     // A wider name column moves the value cell; the tick follows it.
     list->setColumnWidth(FieldName, 260);
-    f.Timer2Timer();
-    QCOMPARE(f.GEdit->geometry().left(), 260);
+    f.TrackEditors();
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->geometry().left(), 260);
     // On the interface page the editor still open belongs to a main row: a key in it stores
     // nothing in the interface row now selected, and the next tick takes it away.
-    f.PageControl1->setCurrentIndex(3);
-    QTest::keyClick(f.GEdit, Qt::Key_Left);
+    Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(3);
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Left);
     QVERIFY(f.State().ChangedParamList.isEmpty());
-    f.Timer2Timer();
-    QCOMPARE(f.GEdit->parentWidget(), f.ListView2->viewport());
-    QCOMPARE(f.GComboBox->parentWidget(), f.ListView2->viewport());
-    QVERIFY(f.GEdit->isHidden());
+    f.TrackEditors();
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->parentWidget(), Find<QTableView>(f, "ListView2")->viewport());
+    QCOMPARE(Find<QComboBox>(f, "GComboBox")->parentWidget(), Find<QTableView>(f, "ListView2")->viewport());
+    QVERIFY(Find<QLineEdit>(f, "GEdit")->isHidden());
 }
 
 void TestWindowParams::keysCommit() {
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     QVERIFY(w.Show());
     // Selecting a row stores nothing; a cursor key then marks it changed: blue, value as it was.
     w.Select("0104");
     QVERIFY(!w.Blue("0104"));
-    QTest::keyClick(f.GEdit, Qt::Key_Left);
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Left);
     QCOMPARE(f.State().ChangedParamList, QStringList{"0104"});
     QVERIFY(w.Blue("0104") && !w.Blue("0101"));
     QCOMPARE(w.Field("0104", FieldRaw), QStringLiteral("HEX:003C"));
@@ -253,65 +266,65 @@ void TestWindowParams::keysCommit() {
     QCOMPARE(w.Field("0104", FieldDisplay), QStringLiteral("120"));
     // Deleting every character of a string row leaves "HEX:" alone.
     w.Select("0105");
-    f.GEdit->selectAll();
-    QTest::keyClick(f.GEdit, Qt::Key_Backspace);
+    Find<QLineEdit>(f, "GEdit")->selectAll();
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Backspace);
     QCOMPARE(w.Field("0105", FieldRaw), QStringLiteral("HEX:"));
     QCOMPARE(f.State().ChangedParamList, (QStringList{"0104", "0105"}));
     w.Select("0104");
-    QCOMPARE(f.GEdit->text(), QStringLiteral("120"));
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("120"));
 }
 
 void TestWindowParams::maskAndLength() {
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     w.Table().Append(Row("0A01", "HEX:", "Length=8;Mask=\"01\";"));
     w.Table().Append(Row("0A02", "HEX:6162313233", "Length=4;Mask=\"0123456789\";")); // "ab123"
     QVERIFY(w.Show());
     w.Select("0A01");
-    QCOMPARE(f.GEdit->maxLength(), 8);
-    QTest::keyClicks(f.GEdit, "0123\r1");
-    QCOMPARE(f.GEdit->text(), QStringLiteral("011"));
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->maxLength(), 8);
+    QTest::keyClicks(Find<QLineEdit>(f, "GEdit"), "0123\r1");
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("011"));
     // Control keys arrive as characters outside the mask: no select-all, no paste.
     QApplication::clipboard()->setText(QStringLiteral("1"));
-    QTest::keyClick(f.GEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(f.GEdit, Qt::Key_V, Qt::ControlModifier);
-    QVERIFY(!f.GEdit->hasSelectedText());
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(!Find<QLineEdit>(f, "GEdit")->hasSelectedText());
     // Keys without a character and Backspace pass.
-    QTest::keyClick(f.GEdit, Qt::Key_Home);
-    QTest::keyClick(f.GEdit, '1');
-    QTest::keyClick(f.GEdit, Qt::Key_End);
-    QTest::keyClick(f.GEdit, Qt::Key_Backspace);
-    QCOMPARE(f.GEdit->text(), QStringLiteral("101"));
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Home);
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), '1');
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_End);
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Backspace);
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("101"));
     // A paste from the context menu keeps to the same rules.
     QApplication::clipboard()->setText(QStringLiteral("0x1"));
-    f.GEdit->paste();
-    QCOMPARE(f.GEdit->text(), QStringLiteral("101"));
+    Find<QLineEdit>(f, "GEdit")->paste();
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("101"));
     QApplication::clipboard()->setText(QStringLiteral("10"));
-    f.GEdit->paste();
-    QTest::keyClicks(f.GEdit, "0101010");
-    QCOMPARE(f.GEdit->text(), QStringLiteral("10110010"));
+    Find<QLineEdit>(f, "GEdit")->paste();
+    QTest::keyClicks(Find<QLineEdit>(f, "GEdit"), "0101010");
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("10110010"));
     QCOMPARE(w.Field("0A01", FieldRaw), QStringLiteral("HEX:3130313130303130"));
 
     // A device value outside the mask and longer than the row allows: shown whole, and it can
     // be edited down, never up.
     w.Select("0A02");
-    QCOMPARE(f.GEdit->text(), QStringLiteral("ab123"));
-    QTest::keyClick(f.GEdit, '4');
-    QTest::keyClick(f.GEdit, Qt::Key_Backspace);
-    QTest::keyClick(f.GEdit, Qt::Key_Home);
-    QTest::keyClick(f.GEdit, Qt::Key_Delete);
-    QTest::keyClicks(f.GEdit, "99");
-    QCOMPARE(f.GEdit->text(), QStringLiteral("9b12"));
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("ab123"));
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), '4');
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Backspace);
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Home);
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Delete);
+    QTest::keyClicks(Find<QLineEdit>(f, "GEdit"), "99");
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("9b12"));
     QApplication::clipboard()->setText(QStringLiteral("y"));
-    f.GEdit->setCursorPosition(1);
-    QTest::keyClick(f.GEdit, Qt::Key_Delete);
-    f.GEdit->paste();
-    QCOMPARE(f.GEdit->text(), QStringLiteral("912"));
+    Find<QLineEdit>(f, "GEdit")->setCursorPosition(1);
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Delete);
+    Find<QLineEdit>(f, "GEdit")->paste();
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("912"));
 }
 
 void TestWindowParams::choiceBox() {
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     w.Table().Append(Row("0A03", "HEX:02", "[[\"A\",\"B\"],[\"01\",\"02\"]]", "'自动'"));
     w.Table().Append(Row("0A04", "HEX:4142", "[[\"A\",\"B\"],[\"01\"]]"));
     QVERIFY(w.Show());
@@ -322,38 +335,39 @@ void TestWindowParams::choiceBox() {
     QVERIFY(w.Blue("0103"));
     // Keys and the wheel change nothing: only the mouse picks.
     w.Select("0201");
-    f.GComboBox->setFocus();
-    for (QWidget* target : {static_cast<QWidget*>(f.GComboBox), QApplication::focusWidget()}) {
+    Find<QComboBox>(f, "GComboBox")->setFocus();
+    for (QWidget* target :
+         {static_cast<QWidget*>(Find<QComboBox>(f, "GComboBox")), QApplication::focusWidget()}) {
         QTest::keyClicks(target, "1a ");
         for (Qt::Key k : {Qt::Key_Down, Qt::Key_End, Qt::Key_PageDown, Qt::Key_F4, Qt::Key_Return})
             QTest::keyClick(target, k);
         QTest::keyClick(target, Qt::Key_Down, Qt::AltModifier);
     }
-    QWheelEvent wheel(QPointF(5, 5), f.GComboBox->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(f.GComboBox, &wheel);
-    QVERIFY(!f.GComboBox->view()->isVisible());
-    QCOMPARE(f.GComboBox->currentText(), QStringLiteral("9600"));
+    QWheelEvent wheel(QPointF(5, 5), Find<QComboBox>(f, "GComboBox")->mapToGlobal(QPointF(5, 5)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Find<QComboBox>(f, "GComboBox"), &wheel);
+    QVERIFY(!Find<QComboBox>(f, "GComboBox")->view()->isVisible());
+    QCOMPARE(Find<QComboBox>(f, "GComboBox")->currentText(), QStringLiteral("9600"));
     QCOMPARE(f.State().ChangedParamList, QStringList{"0103"});
     // The text a get hook gives is shown, also when it is none of the entries.
     w.Select("0A03");
-    QCOMPARE(f.GComboBox->currentIndex(), 1);
-    QCOMPARE(f.GComboBox->currentText(), QStringLiteral("自动"));
+    QCOMPARE(Find<QComboBox>(f, "GComboBox")->currentIndex(), 1);
+    QCOMPARE(Find<QComboBox>(f, "GComboBox")->currentText(), QStringLiteral("自动"));
     QVERIFY(w.prompter.messages.isEmpty());
     // A list whose texts lack values is reported, and the row is edited as free text.
     w.Select("0A04");
     QCOMPARE(w.prompter.messages.size(), 1);
-    QVERIFY(f.GEdit->isVisible() && f.GComboBox->isHidden());
-    QCOMPARE(f.GEdit->text(), QStringLiteral("AB"));
+    QVERIFY(Find<QLineEdit>(f, "GEdit")->isVisible() && Find<QComboBox>(f, "GComboBox")->isHidden());
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("AB"));
 }
 
 void TestWindowParams::doubleClickFocusesEditor() {
     Window w;
     QVERIFY(w.Show());
     w.DoubleClick("0101");
-    QVERIFY(w.F().GEdit->hasFocus());
+    QVERIFY(Find<QLineEdit>(w.F(), "GEdit")->hasFocus());
     w.DoubleClick("0202");
-    QVERIFY(w.F().GComboBox->hasFocus());
+    QVERIFY(Find<QComboBox>(w.F(), "GComboBox")->hasFocus());
 }
 
 void TestWindowParams::clickAfterErrorOpensEditor_data() {
@@ -375,17 +389,19 @@ void TestWindowParams::clickAfterErrorOpensEditor() {
     QFETCH(QString, message);
     QFETCH(bool, combo);
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     w.Table().Append(Row("0A20", "HEX:41", list, get));
     QVERIFY(w.Show());
     w.Click("0101");
-    QVERIFY(f.GEdit->isVisible());
+    QVERIFY(Find<QLineEdit>(f, "GEdit")->isVisible());
     const QPoint at = w.Centre("0A20", false);
     QTest::mousePress(w.List()->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(w.prompter.messages.size(), 1);
     QVERIFY2(w.prompter.messages.at(0).startsWith(message), qPrintable(w.prompter.messages.at(0)));
-    QWidget* shown = combo ? static_cast<QWidget*>(f.GComboBox) : f.GEdit;
-    QWidget* other = combo ? static_cast<QWidget*>(f.GEdit) : f.GComboBox;
+    QWidget* shown =
+        combo ? static_cast<QWidget*>(Find<QComboBox>(f, "GComboBox")) : Find<QLineEdit>(f, "GEdit");
+    QWidget* other =
+        combo ? static_cast<QWidget*>(Find<QLineEdit>(f, "GEdit")) : Find<QComboBox>(f, "GComboBox");
     const int row = w.RowOf("0A20");
     QVERIFY(shown->isVisible() && other->isHidden());
     QCOMPARE(shown->geometry().top(), w.List()->rowViewportPosition(row));
@@ -396,17 +412,18 @@ void TestWindowParams::clickAfterErrorOpensEditor() {
     w.Click("0A20");
     QCOMPARE(w.prompter.messages.size(), 2);
     QVERIFY(shown->isVisible());
-    if (!combo) QCOMPARE(f.GEdit->text(), QStringLiteral("A"));
+    if (!combo) QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("A"));
 }
 
 // A screen reader finds the shown editor as the list's last accessible child, named after its row.
 void TestWindowParams::editorInAccessibilityTree() {
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     QVERIFY(w.Show());
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(w.List());
     QVERIFY(table && table->tableInterface());
-    for (const auto& [number, editor] : {std::pair<QString, QWidget*>{"0101", f.GEdit}, {"0103", f.GComboBox}}) {
+    for (const auto& [number, editor] : {std::pair<QString, QWidget*>{"0101", Find<QLineEdit>(f, "GEdit")},
+                                         {"0103", Find<QComboBox>(f, "GComboBox")}}) {
         w.Click(number);
         QVERIFY(editor->isVisible());
         QCOMPARE(editor->parentWidget(), w.List()->viewport()); // drawn where it always was
@@ -414,7 +431,8 @@ void TestWindowParams::editorInAccessibilityTree() {
         QAccessibleInterface* child = table->child(last);
         QVERIFY(child && child->object() == editor);
         QCOMPARE(child->text(QAccessible::Description), w.Field(number, FieldName));
-        if (editor == f.GEdit) QCOMPARE(child->text(QAccessible::Name), w.Field(number, FieldName));
+        if (editor == Find<QLineEdit>(f, "GEdit"))
+            QCOMPARE(child->text(QAccessible::Name), w.Field(number, FieldName));
         QCOMPARE(table->indexOfChild(child), last);
         const QRect at(editor->mapToGlobal(QPoint(0, 0)), editor->size());
         QCOMPARE(table->childAt(at.center().x(), at.center().y()), child);
@@ -426,7 +444,7 @@ void TestWindowParams::editorInAccessibilityTree() {
         QVERIFY(name->tableCellInterface()->isSelected());
     }
     w.SelectRow(0); // a heading: no editor, no extra child
-    QVERIFY(f.GEdit->isHidden() && f.GComboBox->isHidden());
+    QVERIFY(Find<QLineEdit>(f, "GEdit")->isHidden() && Find<QComboBox>(f, "GComboBox")->isHidden());
     QCOMPARE(table->childCount(), (w.Table().Count() + 1) * table->tableInterface()->columnCount());
 }
 
@@ -438,12 +456,12 @@ void TestWindowParams::closedChannel_data() {
 void TestWindowParams::closedChannel() {
     QFETCH(QString, name);
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     f.State().ChangedParamList = {"0101", "0103"};
     if (auto* button = f.findChild<QPushButton*>(name))
         button->click();
     else
-        f.N7->trigger();
+        Find<QAction>(f, "N7")->trigger();
     // Once, also for the batch of every row; the changes stay.
     QCOMPARE(w.prompter.messages, QStringList{"数据通道未打开，请先打开串口或建立TCP链接"});
     QCOMPARE(f.State().ChangedParamList, (QStringList{"0101", "0103"}));
@@ -452,23 +470,23 @@ void TestWindowParams::closedChannel() {
 void TestWindowParams::writeChangedRows() {
     PtyDevice dev;
     Window w;
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     QVERIFY(w.Show());
     dev.device.SetReadOnly({0x0101});
     QVERIFY(Connect(dev, w));
     w.Select("0101");
     w.ReplaceText("10.0.0.8");
     w.Select("0103");
-    w.F().GComboBox->setCurrentIndex(1);
-    emit w.F().GComboBox->activated(1);
+    Find<QComboBox>(w.F(), "GComboBox")->setCurrentIndex(1);
+    emit Find<QComboBox>(w.F(), "GComboBox")->activated(1);
     w.Select("0301");
-    QTest::keyClick(f.GEdit, Qt::Key_Right); // "HEX:" alone: written with empty data
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_Right); // "HEX:" alone: written with empty data
     f.State().ChangedParamList << "0091";    // below level 2 never written
-    f.btWrite->click();
+    Find<QPushButton>(f, "btWrite")->click();
     // One request per row, from the top; a refused one is reported and the rest still go out.
     QCOMPARE(Writes(dev.device), (QStringList{"0101=31302E302E302E38", "0103=01", "0301="}));
-    QCOMPARE(Lines(f.Memo1, "[参数设置失败]"), 1);
-    QCOMPARE(Lines(f.Memo1, "[参数设置成功]"), 2);
+    QCOMPARE(Lines(Find<QPlainTextEdit>(f, "Memo1"), "[参数设置失败]"), 1);
+    QCOMPARE(Lines(Find<QPlainTextEdit>(f, "Memo1"), "[参数设置成功]"), 2);
     QCOMPARE(dev.device.Value(Table::Main, 0x0103), QByteArray(1, '\x01'));
     QCOMPARE(dev.device.Value(Table::Main, 0x0101), QByteArray("127.0.0.1"));
     QVERIFY(f.State().ChangedParamList.isEmpty());
@@ -479,42 +497,42 @@ void TestWindowParams::writeChangedRows() {
 void TestWindowParams::writeFailures() {
     MemoryDevice dev;
     Window w;
-    TForm1& f = w.F();
-    dev.Attach(f);
+    MainWindow& f = w.F();
+    dev.Attach(f.Session());
     QVERIFY(w.Show());
     // No answer for one row: reported after the full wait (no real time), the rest still go out.
     dev.channel.SetUnanswered({0x0102});
     f.State().ChangedParamList = {"0103", "0101", "0102"};
-    f.btWrite->click();
+    Find<QPushButton>(f, "btWrite")->click();
     QCOMPARE(Writes(dev.device, true), (QStringList{"0101", "0102", "0103"}));
-    QCOMPARE(Lines(f.Memo1, "[参数设置失败，设备无响应！]"), 1);
-    QCOMPARE(Lines(f.Memo1, "[参数设置成功]"), 2);
+    QCOMPARE(Lines(Find<QPlainTextEdit>(f, "Memo1"), "[参数设置失败，设备无响应！]"), 1);
+    QCOMPARE(Lines(Find<QPlainTextEdit>(f, "Memo1"), "[参数设置成功]"), 2);
     QCOMPARE(dev.clock.Count(100), 30);
     // An answer that is no reply: the editor showing is emptied, the row keeps its value.
     dev.device.SetMode(AnswerMode::Illegal);
     w.Select("0105");
     w.ReplaceText("CMIOT");
-    f.btWrite->click();
+    Find<QPushButton>(f, "btWrite")->click();
     QCOMPARE(f.Status().Result(), QStringLiteral("[参数设置失败，输入了非法内容！]"));
-    QVERIFY(f.GEdit->isVisible() && f.GEdit->text().isEmpty());
+    QVERIFY(Find<QLineEdit>(f, "GEdit")->isVisible() && Find<QLineEdit>(f, "GEdit")->text().isEmpty());
     QCOMPARE(w.Field("0105", FieldDisplay), QStringLiteral("CMIOT"));
 }
 
 void TestWindowParams::batchWrite() {
     MemoryDevice dev;
     Window w;
-    TForm1& f = w.F();
-    dev.Attach(f);
+    MainWindow& f = w.F();
+    dev.Attach(f.Session());
     f.State().ChangedParamList = {"0103"};
     // Every parameter the device holds, from the top: no headings, no "0000", and the device ID
     // only at level 2.
-    f.N7->trigger();
+    Find<QAction>(f, "N7")->trigger();
     const QStringList all = {"0101", "0102", "0103", "0104", "0105", "0201", "0202", "0301"};
     QCOMPARE(Writes(dev.device, true), all);
     QVERIFY(f.State().ChangedParamList.isEmpty());
     dev.device.ClearReceived();
     f.State().EngineeringLevel = 2;
-    f.N7->trigger();
+    Find<QAction>(f, "N7")->trigger();
     QCOMPARE(Writes(dev.device, true), all + QStringList{"0091"});
     QVERIFY(w.prompter.messages.isEmpty());
 }
@@ -522,17 +540,18 @@ void TestWindowParams::batchWrite() {
 void TestWindowParams::pageChangeAsks() {
     MemoryDevice dev;
     Window w;
-    TForm1& f = w.F();
-    dev.Attach(f);
+    MainWindow& f = w.F();
+    dev.Attach(f.Session());
     f.State().ChangedParamList = {"0104"};
     w.prompter.confirmAnswers = {false, false, true};
-    f.PageControl1->setCurrentIndex(1); // Cancel: the list stays
+    Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(1); // Cancel: the list stays
     QCOMPARE(f.State().ChangedParamList, QStringList{"0104"});
-    f.PageControl1->setCurrentIndex(0); // back on the first page it is emptied either way
+    Find<QTabWidget>(f, "PageControl1")
+        ->setCurrentIndex(0); // back on the first page it is emptied either way
     QVERIFY(f.State().ChangedParamList.isEmpty());
     QVERIFY(Writes(dev.device).isEmpty());
     f.State().ChangedParamList = {"0104"};
-    f.PageControl1->setCurrentIndex(2); // OK: written
+    Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(2); // OK: written
     QCOMPARE(Writes(dev.device), QStringList{"0104=003C"});
     QCOMPARE(w.prompter.confirms.size(), 3);
 }
@@ -541,33 +560,40 @@ void TestWindowParams::handlersInsideWaits() {
     // A click, a page change or a configuration load while a reply is awaited (ASan watches).
     struct Case {
         const char* name;
-        QPushButton* TForm1::*button;
+        const char* button;
         std::function<void(Window&)> during;
         std::function<void(Window&, SimDevice&)> check;
     };
     const QList<Case> cases = {
-        {"load during a write", &TForm1::btWrite, [](Window& w) { w.F().Config().LoadConfiguration("demo.txt"); },
+        {"load during a write", "btWrite",
+         [](Window& w) { w.F().Session().Config().LoadConfiguration("demo.txt"); },
          [](Window& w, SimDevice& d) {
              QCOMPARE(Writes(d, true), QStringList{"0101"}); // the rows after it are another load's
-             QVERIFY(w.F().GEdit->isHidden());
+             QVERIFY(Find<QLineEdit>(w.F(), "GEdit")->isHidden());
          }},
-        {"second click during a write", &TForm1::btWrite, [](Window& w) { w.F().btWrite->click(); },
+        {"second click during a write", "btWrite",
+         [](Window& w) { Find<QPushButton>(w.F(), "btWrite")->click(); },
          [](Window&, SimDevice& d) {
-             for (const char* n : {"0101", "0103", "0105"}) QVERIFY(Writes(d, true).contains(n));
+             for (const char* n : {"0101", "0103", "0105"})
+                 QVERIFY(Writes(d, true).contains(n));
              QCOMPARE(d.Value(Table::Main, 0x0105), QByteArray("CMIOT"));
          }},
-        {"row click during a write", &TForm1::btWrite, [](Window& w) { w.Click("0202"); },
-         [](Window&, SimDevice& d) { QCOMPARE(Writes(d, true), (QStringList{"0101", "0103", "0105"})); }},
-        {"load during a read", &TForm1::btRead, [](Window& w) { w.F().Config().LoadConfiguration("demo.txt"); },
+        {"row click during a write", "btWrite", [](Window& w) { w.Click("0202"); },
+         [](Window&, SimDevice& d) {
+             QCOMPARE(Writes(d, true), (QStringList{"0101", "0103", "0105"}));
+         }},
+        {"load during a read", "btRead",
+         [](Window& w) { w.F().Session().Config().LoadConfiguration("demo.txt"); },
          [](Window& w, SimDevice&) { QCOMPARE(w.Field("0104", FieldDisplay), QStringLiteral("120")); }},
-        {"page change during a read", &TForm1::btRead, [](Window& w) { w.F().PageControl1->setCurrentIndex(3); },
+        {"page change during a read", "btRead",
+         [](Window& w) { Find<QTabWidget>(w.F(), "PageControl1")->setCurrentIndex(3); },
          [](Window& w, SimDevice&) { QCOMPARE(w.Field("0104", FieldDisplay), QStringLiteral("60")); }},
     };
     for (const Case& c : cases) {
         MemoryDevice dev;
         Window w;
-        TForm1& f = w.F();
-        dev.Attach(f);
+        MainWindow& f = w.F();
+        dev.Attach(f.Session());
         dev.device.SetValue(Table::Main, 0x0104, QByteArray::fromHex("0078"));
         QVERIFY(w.Show());
         w.Select("0105");
@@ -577,10 +603,10 @@ void TestWindowParams::handlersInsideWaits() {
         dev.clock.onPause = [&](int, int) {
             if (!std::exchange(done, true)) c.during(w);
         };
-        (f.*c.button)->click();
+        Find<QPushButton>(f, c.button)->click();
         QVERIFY2(done, c.name);
         c.check(w, dev.device);
-        if (c.button == &TForm1::btWrite) QVERIFY2(f.State().ChangedParamList.isEmpty(), c.name);
+        if (QByteArray(c.button) == "btWrite") QVERIFY2(f.State().ChangedParamList.isEmpty(), c.name);
         QVERIFY2(w.prompter.messages.isEmpty(), qPrintable(w.prompter.messages.join('|')));
     }
 }
@@ -589,51 +615,51 @@ void TestWindowParams::engineerSession() {
     // The demo profile loaded from the menu, the device holding other values than the file.
     PtyDevice dev;
     Window w(false);
-    TForm1& f = w.F();
+    MainWindow& f = w.F();
     QVERIFY(w.Show());
     w.prompter.fileAnswers = {QDir::current().absoluteFilePath("demo.txt")};
-    f.N5->trigger();
+    Find<QAction>(f, "N5")->trigger();
     QCOMPARE(f.MainTable().Count(), 13);
     QVERIFY(Connect(dev, w));
     dev.device.SetValue(Table::Main, 0x0104, QByteArray::fromHex("0078"));
     dev.device.SetValue(Table::Interface, 0x0402, QByteArray::fromHex("001E"));
 
-    f.btRead->click();
+    Find<QPushButton>(f, "btRead")->click();
     QCOMPARE(w.Field("0104", FieldDisplay), QStringLiteral("120"));
     // A choice and a string through the editor widgets, then 设置.
     w.Click("0103");
     w.PickFromList(1);
     w.DoubleClick("0101");
-    QVERIFY(f.GEdit->hasFocus());
-    QTest::keyClick(f.GEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(f.GEdit, "10.0.0.8");
-    f.btWrite->click();
+    QVERIFY(Find<QLineEdit>(f, "GEdit")->hasFocus());
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(Find<QLineEdit>(f, "GEdit"), "10.0.0.8");
+    Find<QPushButton>(f, "btWrite")->click();
     QCOMPARE(Writes(dev.device, true), (QStringList{"0101", "0103"}));
 
     // The float on the interface page: the page selects channel 0, 读取 reads that table.
-    f.PageControl1->setCurrentIndex(3);
+    Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(3);
     QCOMPARE(dev.device.Channel(), 0);
-    f.Button16->click();
+    Find<QPushButton>(f, "Button16")->click();
     QCOMPARE(w.Field("0402", FieldDisplay, true), QStringLiteral("30"));
     w.Click("0403", true);
-    QCOMPARE(f.GEdit->text(), QStringLiteral("1.500"));
-    f.GEdit->setFocus();
-    QTest::keyClick(f.GEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(f.GEdit, "-2.25");
-    f.Button17->click();
+    QCOMPARE(Find<QLineEdit>(f, "GEdit")->text(), QStringLiteral("1.500"));
+    Find<QLineEdit>(f, "GEdit")->setFocus();
+    QTest::keyClick(Find<QLineEdit>(f, "GEdit"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(Find<QLineEdit>(f, "GEdit"), "-2.25");
+    Find<QPushButton>(f, "Button17")->click();
     QCOMPARE(dev.device.Value(Table::Interface, 0x0403), QByteArray::fromHex("C0100000"));
 
     // Both pages read again: the device holds the new values and the rows show them.
-    f.Button16->click();
+    Find<QPushButton>(f, "Button16")->click();
     QCOMPARE(w.Field("0403", FieldDisplay, true), QStringLiteral("-2.250"));
-    f.PageControl1->setCurrentIndex(0);
+    Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(0);
     QCOMPARE(dev.device.Channel(), 1);
-    f.btRead->click();
+    Find<QPushButton>(f, "btRead")->click();
     QCOMPARE(dev.device.Value(Table::Main, 0x0101), QByteArray("10.0.0.8"));
     QCOMPARE(dev.device.Value(Table::Main, 0x0103), QByteArray(1, '\x01'));
     QCOMPARE(w.Field("0101", FieldDisplay), QStringLiteral("10.0.0.8"));
     QCOMPARE(w.Field("0103", FieldDisplay), QStringLiteral("UDP"));
-    QCOMPARE(Lines(f.Memo1, "[参数设置成功]"), 3);
+    QCOMPARE(Lines(Find<QPlainTextEdit>(f, "Memo1"), "[参数设置成功]"), 3);
     QVERIFY(w.prompter.messages.isEmpty());
 }
 

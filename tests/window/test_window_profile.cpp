@@ -1,7 +1,7 @@
 // The window's travelling configurations against two simulated devices on pseudo-terminals:
 // cloning device A onto device B (save, compare, write, read back), and finding a port again
 // after its device was unplugged and plugged back under the same name.
-#include "app/window/tform1.h"
+#include "app/window/mainwindow.h"
 #include "params/paramops.h"
 #include "tests/support/windowrig.h"
 
@@ -27,8 +27,10 @@ namespace {
 
 // The main window, the demo configuration loaded.
 struct Window : WindowRig {
-    Window() { form->Config().LoadConfiguration(QStringLiteral("demo.txt")); }
-    bool Hidden(const QString& number) { return form->ListView1->isRowHidden(FindRow(form->MainTable(), number)); }
+    Window() { form->Session().Config().LoadConfiguration(QStringLiteral("demo.txt")); }
+    bool Hidden(const QString& number) {
+        return Find<QTableView>(form, "ListView1")->isRowHidden(FindRow(form->MainTable(), number));
+    }
 };
 
 } // namespace
@@ -59,71 +61,78 @@ private slots:
         a.device.SetValue(Table::Main, 0x0105, "CMIOT"); // A's own value, not the file's
 
         Window w;
-        TForm1& f = w.F();
+        MainWindow& f = w.F();
         QVERIFY(w.Show());
-        f.NVerify->setChecked(true);
+        Find<QAction>(f, "NVerify")->setChecked(true);
         auto readBoth = [&] {
-            f.PageControl1->setCurrentIndex(0);
-            f.btRead->click();
-            f.PageControl1->setCurrentIndex(3);
-            f.Button16->click();
-            f.PageControl1->setCurrentIndex(0);
+            Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(0);
+            Find<QPushButton>(f, "btRead")->click();
+            Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(3);
+            Find<QPushButton>(f, "Button16")->click();
+            Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(0);
         };
         QVERIFY(w.Open(a.pty.SlavePath()));
         readBoth();
         QCOMPARE(f.MainTable().Row(FindRow(f.MainTable(), "0105"))[FieldDisplay], "CMIOT");
         w.prompter.fileAnswers << "a.txt";
-        f.NSaveProfile->trigger();
+        Find<QAction>(f, "NSaveProfile")->trigger();
         QCOMPARE(f.Status().Result(), "[参数文件已保存：a.txt]");
 
-        f.Button3->click(); // close A
+        Find<QPushButton>(f, "Button3")->click(); // close A
         QVERIFY(w.Open(b.pty.SlavePath()));
         readBoth();
         w.prompter.fileAnswers << "a.txt";
-        f.NCompare->trigger();
+        Find<QAction>(f, "NCompare")->trigger();
         QCOMPARE(f.Status().Result(), "[对比完成：6项不同]");
         QCOMPARE(f.State().ChangedParamList, QStringList({"0101", "0103", "0105", "0201", "0401", "0402"}));
         // Only the changed rows with the filter on, all rows again with it off.
-        f.ChangedOnly1->setChecked(true);
+        Find<QCheckBox>(f, "ChangedOnly1")->setChecked(true);
         QVERIFY(!w.Hidden("0101") && !w.Hidden("0201"));
-        QVERIFY(w.Hidden("0102") && w.Hidden("0091") && f.ListView1->isRowHidden(0));
+        QVERIFY(w.Hidden("0102") && w.Hidden("0091") && Find<QTableView>(f, "ListView1")->isRowHidden(0));
 
         b.device.ClearReceived();
-        f.btWrite->click();
+        Find<QPushButton>(f, "btWrite")->click();
         QVERIFY(w.Logged("[回读校验成功]"));
         QCOMPARE(f.Status().Result(), "[回读校验成功]");
         QVERIFY(f.State().ChangedParamList.isEmpty());
         QVERIFY(w.Hidden("0101")); // nothing changed is left to show
-        f.ChangedOnly1->setChecked(false);
+        Find<QCheckBox>(f, "ChangedOnly1")->setChecked(false);
         QVERIFY(!w.Hidden("0102"));
 
         // The interface page: a write on the main page forgot its changes; read and compared
         // again there, then written.
-        f.PageControl1->setCurrentIndex(3);
-        f.Button16->click();
+        Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(3);
+        Find<QPushButton>(f, "Button16")->click();
         w.prompter.fileAnswers << "a.txt";
-        f.NCompare->trigger();
+        Find<QAction>(f, "NCompare")->trigger();
         QCOMPARE(f.State().ChangedParamList, QStringList({"0401", "0402"}));
-        f.Button17->click();
+        Find<QPushButton>(f, "Button17")->click();
         QCOMPARE(f.Status().Result(), "[回读校验成功]");
         QCOMPARE(b.device.Values(Table::Main), a.device.Values(Table::Main));
         QCOMPARE(b.device.Values(Table::Interface), a.device.Values(Table::Interface));
 
         // A device that keeps another value: reported, the row stays changed for the next write.
         b.device.SetStoredInstead(Table::Interface, 0x0402, QByteArray::fromHex("0001"));
-        f.InterfaceTable().SetField(FindRow(f.InterfaceTable(), "0402"), FieldRaw, "HEX:0063");
-        f.InterfaceTable().SetField(FindRow(f.InterfaceTable(), "0402"), FieldDisplay, "99");
+        f.Session().InterfaceTable().SetField(FindRow(f.Session().InterfaceTable(), "0402"), FieldRaw,
+                                              "HEX:0063");
+        f.Session().InterfaceTable().SetField(FindRow(f.Session().InterfaceTable(), "0402"), FieldDisplay,
+                                              "99");
         MarkChanged(f.State(), "0402");
-        f.Button17->click();
+        Find<QPushButton>(f, "Button17")->click();
         QVERIFY(w.Logged("[回读校验失败：采样间隔(秒) 写入=99 读回=1]"));
         QCOMPARE(f.Status().Result(), "[回读校验失败，1项不一致]");
         QCOMPARE(f.State().ChangedParamList, QStringList{"0402"});
 
-        // The tick is remembered for the next run.
-        TForm1 next(&w.prompter);
-        next.LoadRememberedSettings();
-        QVERIFY(next.NVerify->isChecked());
-        QVERIFY(!next.NReconnect->isChecked());
+        // The tick is remembered for the next run, and a write there reads back.
+        Window next;
+        next.F().LoadRememberedSettings();
+        QVERIFY(Find<QAction>(next.F(), "NVerify")->isChecked());
+        QVERIFY(!Find<QAction>(next.F(), "NReconnect")->isChecked());
+        MemoryDevice c;
+        c.Attach(next.F().Session());
+        MarkChanged(next.F().State(), "0104");
+        Find<QPushButton>(next.F(), "btWrite")->click();
+        QCOMPARE(next.F().Status().Result(), "[回读校验成功]");
     }
 
     // The device unplugged and plugged back under the same name: the port opens again by itself;
@@ -134,35 +143,36 @@ private slots:
         const QString link = dir_.Path("ttyDTU");
         QVERIFY(d.pty.MakeLink(link));
         Window w;
-        TForm1& f = w.F();
+        MainWindow& f = w.F();
         f.Now = [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 89)); };
         QVERIFY(w.Show());
-        f.NReconnect->setChecked(true);
+        Find<QAction>(f, "NReconnect")->setChecked(true);
         QVERIFY(w.Open(link));
 
         d.pty.Unplug();
         QTRY_VERIFY_WITH_TIMEOUT(!f.Serial().IsOpen(), 3000);
-        QCOMPARE(f.StatusBar1Panel[1]->text(), "串口未打开");
-        QVERIFY(f.ReconnectTimer->isActive());
+        QCOMPARE(Find<QLabel>(f, "StatusBar1Panel1")->text(), "串口未打开");
+        QVERIFY(Find<QTimer>(f, "ReconnectTimer")->isActive());
         QTest::qWait(1200); // a look that finds nothing keeps searching quietly
-        QCOMPARE(f.StatusBar1Panel[1]->text(), "串口未打开");
+        QCOMPARE(Find<QLabel>(f, "StatusBar1Panel1")->text(), "串口未打开");
         QVERIFY(d.pty.Replug());
         QTRY_VERIFY_WITH_TIMEOUT(f.Serial().IsOpen(), 3000);
         QVERIFY(w.Logged("[串口已重新打开]"));
-        QVERIFY(f.StatusBar1Panel[1]->text().startsWith(link + "打开成功"));
-        QCOMPARE(f.Button3->text(), "关闭串口");
+        QVERIFY(Find<QLabel>(f, "StatusBar1Panel1")->text().startsWith(link + "打开成功"));
+        QCOMPARE(Find<QPushButton>(f, "Button3")->text(), "关闭串口");
 
         d.pty.Unplug();
-        QTRY_VERIFY_WITH_TIMEOUT(f.ReconnectTimer->isActive(), 3000);
-        f.Button3->click(); // the port is not there: the open fails, the search has ended
-        QVERIFY(!f.ReconnectTimer->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(Find<QTimer>(f, "ReconnectTimer")->isActive(), 3000);
+        Find<QPushButton>(f, "Button3")
+            ->click(); // the port is not there: the open fails, the search has ended
+        QVERIFY(!Find<QTimer>(f, "ReconnectTimer")->isActive());
         QVERIFY(d.pty.Replug());
         QTest::qWait(1200);
         QVERIFY(!f.Serial().IsOpen());
 
         f.Status().Dialog("版本：DTU-SIM");
         w.prompter.fileAnswers << "log.txt";
-        f.NSaveLog->trigger();
+        Find<QAction>(f, "NSaveLog")->trigger();
         QFile log("log.txt");
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(log.readAll()).split("\r\n");
