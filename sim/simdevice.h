@@ -75,9 +75,14 @@ public:
     // After this many command frames the device answers nothing more (a device that dies
     // mid-run; 0 = never). Frames after that point are still logged but not carried out.
     void SetSilentAfter(int frames) { silentAfter_ = qMax(0, frames); }
+    int SilentAfter() const { return silentAfter_; }
     // Parameter numbers a write is refused for (0000 always is).
     void SetReadOnly(const QSet<quint16>& numbers) { readOnly_ = numbers; }
     bool IsReadOnly(quint16 number) const { return number == 0 || readOnly_.contains(number); }
+    const QSet<quint16>& ReadOnly() const { return readOnly_; }
+    // Takes over every setting and both tables of another device (the tables stay shared until
+    // one of the devices changes a value).
+    void CopySettingsFrom(const SimDevice& other);
     // Host time source; the device clock runs at an offset from it.
     void SetTimeSource(std::function<QDateTime()> now) { now_ = std::move(now); }
 
