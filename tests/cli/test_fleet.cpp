@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -107,6 +108,8 @@ private slots:
             {head, {"--tcp", Addr(1), "--tcp", Addr(1) + ":8888"}, {"twice"}},
             {head + t1 + ",6001,UDP\n", {"--set", "心跳间隔(秒)=5"}, {"--set", "every device", "\"5\""}},
             {head + t1 + ",6001,UDP\n", {"--set", "0091=DTU9"}, {"0091", "access code"}},
+            {head + t1 + ",6001,UDP\n", {"--set", "报警短信号码=1380013800a"}, {"报警短信号码", "\"a\""}},
+            {head + t1 + ",6001,UDP\n", {"--set", "报警短信号码=138001380001"}, {"报警短信号码", "11"}},
         };
         for (const Case& c : cases) {
             WriteFile(dir_.filePath("inv.csv"), c.csv.toUtf8());
@@ -116,6 +119,12 @@ private slots:
             QCOMPARE(err.count('\n'), 1);
             for (const QString& part : c.expected) QVERIFY2(err.contains(part), qPrintable(err + " lacks " + part));
         }
+        // A GBK inventory names its rows as well.
+        QStringEncoder gbk("GBK");
+        WriteFile(dir_.filePath("inv.csv"), gbk.encode(head + t1 + ",6001,SCTP\n"));
+        const CliRun r = RunCli(dir_.path(), {"apply", "--config", "fleet.txt", "--inventory", "inv.csv"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(QString::fromUtf8(r.err).contains("row 工作模式, value \"SCTP\""), r.err.constData());
         QVERIFY2(Control("1 status").endsWith("logins 0"), "a device was logged into");
     }
 
