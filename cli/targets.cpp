@@ -4,6 +4,7 @@
 
 #include <QHostAddress>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace dtu::cli {
 
@@ -71,16 +72,21 @@ bool ReadTargetsFile(const QString& path, QList<Target>* targets, QString* error
         return false;
     }
     const QStringList lines = DecodeText(bytes).text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    QSet<QString> keys;
+    for (const Target& t : *targets) keys.insert(TargetKey(t));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QString line = lines[i];
         const qsizetype hash = line.indexOf(QLatin1Char('#'));
         if (hash >= 0) line.truncate(hash);
         if (line.trimmed().isEmpty()) continue;
         Target t;
-        if (!ParseTargetLine(line, &t, &why) || !AddTarget(*targets, t, &why)) {
+        if (!ParseTargetLine(line, &t, &why) || keys.contains(TargetKey(t))) {
+            if (why.isEmpty()) why = QStringLiteral("%1 is given twice").arg(line.trimmed());
             *error = QStringLiteral("%1 line %2: %3").arg(path).arg(i + 1).arg(why);
             return false;
         }
+        keys.insert(TargetKey(t));
+        targets->append(t);
     }
     return true;
 }

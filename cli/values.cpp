@@ -109,7 +109,8 @@ bool ReadInventory(const QString& path, QList<Target>& targets, QList<ValueSetti
             *error = QStringLiteral("%1 line %2: column %3 has no row number or name").arg(path).arg(lines.first()).arg(c + 1);
             return false;
         }
-    QSet<QString> seen;
+    QSet<QString> seen, given;
+    for (const Target& x : targets) given.insert(TargetKey(x));
     for (qsizetype r = 1; r < records.size(); ++r) {
         const QStringList& f = records[r];
         const QString where = QStringLiteral("%1 line %2").arg(path).arg(lines[r]);
@@ -128,9 +129,7 @@ bool ReadInventory(const QString& path, QList<Target>& targets, QList<ValueSetti
             return false;
         }
         seen.insert(key);
-        bool given = false;
-        for (const Target& x : targets) given = given || TargetKey(x) == key;
-        if (!given) targets.append(t);
+        if (!given.contains(key)) targets.append(t), given.insert(key);
         for (qsizetype c = 1; c < f.size(); ++c)
             if (!f[c].isEmpty()) values.append({head[c].trimmed(), f[c], where, key});
     }
