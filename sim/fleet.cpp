@@ -100,6 +100,7 @@ bool Fleet::Start(const SimDevice& model, const FleetSpec& spec, QString* error)
     for (int k = 1; k <= spec.count; ++k) {
         auto d = std::make_unique<SimDevice>();
         d->CopySettingsFrom(model);
+        d->SetRecordFrames(false);
         // One detached copy of the main table per device, shared by its current and default values.
         ValueTable main = model.Values(Table::Main);
         main.insert(spec.countRow, FleetCountValue(spec, k));

@@ -133,7 +133,7 @@ QByteArray SimDevice::Answer(const QByteArray& frame) {
     const int L = LengthField(frame);
     const quint16 word = static_cast<quint16>(ByteAt(frame, 4 + P) * 256 + ByteAt(frame, 5 + P));
     const QByteArray data = frame.mid(6 + P, L - 4 - P);
-    received_.append({word, data, channel_});
+    if (recordFrames_) received_.append({word, data, channel_});
     Log(QStringLiteral("RX %1 %2").arg(WordText(word), SpacedHex(data)).trimmed());
     if (silentAfter_ > 0 && ++commandFrames_ > silentAfter_) return {};
     return Shape(Respond(word, data));

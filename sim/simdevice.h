@@ -141,6 +141,8 @@ public:
     // How many frames with this command word arrived (and, when given, with this data).
     int CountReceived(quint16 word, const std::optional<QByteArray>& data = std::nullopt) const;
     void ClearReceived() { received_.clear(); }
+    // Whether Received() keeps the frames (a fleet's devices do not: memory).
+    void SetRecordFrames(bool on) { recordFrames_ = on; }
     int IgnoredFrames() const { return ignoredFrames_; }
     int Resets() const { return resets_; }
     int Logins() const { return logins_; }
@@ -188,6 +190,7 @@ private:
     qint64 clockOffset_ = 0;
 
     QList<ReceivedFrame> received_;
+    bool recordFrames_ = true;
     int ignoredFrames_ = 0;
     int resets_ = 0;
     int logins_ = 0;
