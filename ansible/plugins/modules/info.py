@@ -8,7 +8,7 @@ DOCUMENTATION = r'''
 module: info
 short_description: Version, clock and signal quality of a DTU as facts
 description:
-  - Runs C(dtucfg-cli info) for the host's O(target) and sets the facts C(dtu_version), C(dtu_clock) and C(dtu_signal).
+  - Runs C(dtucfg-cli info) for the host's C(target) and sets the facts C(dtu_version), C(dtu_clock) and C(dtu_signal).
 version_added: "1.0.0"
 options:
   target:
@@ -19,7 +19,7 @@ options:
     description: A configuration file (its line settings for a serial port, its reply end).
     type: path
   script:
-    description: Device script; default C(script.js) beside O(config), else in the current directory.
+    description: Device script; default C(script.js) beside C(config), else in the current directory.
     type: path
   reply_end:
     description: How a reply ends.

@@ -8,10 +8,10 @@ DOCUMENTATION = r'''
 module: profile
 short_description: Apply a dtucfg profile with per-host values to a DTU
 description:
-  - Runs C(dtucfg-cli apply) for the host's O(target) on the machine the task runs on
-    (C(connection: local) on the controller, or C(delegate_to) a gateway near the devices with dtucfg installed).
+  - "Runs C(dtucfg-cli apply) for the host's C(target) on the machine the task runs on
+    (C(connection: local) on the controller, or C(delegate_to) a gateway near the devices with dtucfg installed)."
   - Rows of the profile that differ on the device are written, then every row is read back and verified.
-  - O(values) gives this host's own values as a person would type them into the editor; they take the place of the profile's.
+  - C(values) gives this host's own values as a person would type them into the editor; they take the place of the profile's.
   - Check mode reads and compares only (C(--check)); diff mode shows each differing row as before and after text.
 version_added: "1.0.0"
 options:
@@ -29,7 +29,7 @@ options:
     type: dict
     default: {}
   script:
-    description: Device script; default C(script.js) beside O(config), else in the current directory.
+    description: Device script; default C(script.js) beside C(config), else in the current directory.
     type: path
   reply_end:
     description: How a reply ends (default the profile's C(ReplyEnd)).
