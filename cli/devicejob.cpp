@@ -1,6 +1,7 @@
 #include "cli/devicejob.h"
 
 #include "base/hex.h"
+#include "cli/overrides.h"
 #include "config/profile.h"
 #include "params/paramops.h"
 #include "params/reader.h"
@@ -244,8 +245,10 @@ void Job::Apply() {
     AppState& s = session_.State();
     s.ChangedParamList.clear();
     ParamTable* ifaceTable = s.InterfacePagePresent ? &session_.InterfaceTable() : nullptr;
+    const QHash<QString, QString> held = HeldValues(Tables());
     const CompareResult c = CompareWithFile(session_.Script(), s, session_.MainTable(), ifaceTable, o_.config);
     if (!c.ok) Fail(Outcome::ConfigError, o_.config + QStringLiteral(": ") + c.error);
+    ApplyOverrides(session_, Tables(), target_.overrides, held);
 
     QJsonArray written, refused, skipped, verified, failedRows;
     bool silent = false;

@@ -1,8 +1,10 @@
-// dtucfg-cli: the tool's core from the command line, one thread and one session per device.
+// dtucfg-cli: the tool's core from the command line, one session per device, --jobs devices at a time.
 #include "cli/devicejob.h"
 #include "cli/history.h"
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "cli/runner.h"
+#include "cli/values.h"
 #include "config/config.h"
 #include "session/session.h"
 
@@ -11,10 +13,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QThread>
 
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 using namespace dtu;
@@ -44,7 +44,8 @@ public:
     void Transparent(const QString&) override {}
 };
 
-bool CheckInputs(const Options& o) {
+// Also converts the --set and --inventory values into the targets' overrides.
+bool CheckInputs(Options& o) {
     QByteArray text;
     QString error;
     if (!ReadWholeFile(o.script, &text, &error)) {
@@ -65,8 +66,16 @@ bool CheckInputs(const Options& o) {
         Err(o.config + QStringLiteral(": ") + l.error);
         return false;
     }
+    if (!o.accessCode.isEmpty()) ApplyAccessCode(s.State(), o.accessCode);
+    if (!ResolveValues(s, o, &error)) {
+        Err(error);
+        return false;
+    }
     return true;
 }
+
+// A live line per device only while the devices fit on a screen.
+constexpr int kMaxLiveDevices = 40;
 
 void PrintHuman(const Options& o, const std::vector<DeviceResult>& results) {
     for (const DeviceResult& r : results) {
@@ -122,7 +131,7 @@ int main(int argc, char** argv) {
         Err(parsed.error);
         return 2;
     }
-    const Options& o = *parsed.options;
+    Options o = *parsed.options;
     if ((o.command == Command::Reset || o.command == Command::Defaults) && !o.yes) {
         Err(QStringLiteral("%1 changes the device: add --yes to go ahead (nothing was sent)").arg(CommandName(o.command)));
         return 2;
@@ -131,24 +140,38 @@ int main(int argc, char** argv) {
 
     QStringList names;
     for (const Target& t : o.targets) names << t.name;
-    Progress progress(names, o.live);
-    std::vector<DeviceResult> results(static_cast<size_t>(o.targets.size()));
-    std::vector<std::unique_ptr<QThread>> threads;
-    for (int i = 0; i < o.targets.size(); ++i) {
-        threads.emplace_back(QThread::create([&, i] { results[static_cast<size_t>(i)] = RunDevice(o, i, progress); }));
-        threads.back()->start();
-    }
-    for (auto& t : threads) t->wait();
+    Progress progress(names, o.live && names.size() <= kMaxLiveDevices);
+    QHash<QString, int> counts;
+    // --jsonl: each device's line as it finishes; its report is not kept.
+    const DeviceDone done = [&](int, DeviceResult& r) {
+        if (!o.jsonl) return;
+        Out(QString::fromUtf8(QJsonDocument(r.report).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
+        std::fflush(stdout);
+        r.report = QJsonObject{{QStringLiteral("device"), r.report.value(QStringLiteral("device"))}};
+    };
+    std::vector<DeviceResult> results = RunAll(o, progress, done);
     progress.Finish();
 
     QList<Outcome> outcomes;
     QJsonArray devices;
     for (const DeviceResult& r : results) {
         outcomes << r.outcome;
-        devices.append(r.report);
+        counts[OutcomeName(r.outcome)] += 1;
+        if (o.json) devices.append(r.report);
     }
     const int rc = ExitStatus(outcomes);
-    if (o.json) {
+    if (o.jsonl) {
+        QJsonObject byStatus;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it) byStatus.insert(it.key(), it.value());
+        const QJsonObject summary{{QStringLiteral("summary"), true},
+                                  {QStringLiteral("command"), CommandName(o.command)},
+                                  {QStringLiteral("config"), o.config},
+                                  {QStringLiteral("exitStatus"), rc},
+                                  {QStringLiteral("peakMemoryKb"), PeakMemoryKb()},
+                                  {QStringLiteral("deviceCount"), static_cast<int>(results.size())},
+                                  {QStringLiteral("statuses"), byStatus}};
+        Out(QString::fromUtf8(QJsonDocument(summary).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
+    } else if (o.json) {
         const QJsonObject doc{{QStringLiteral("command"), CommandName(o.command)},
                               {QStringLiteral("config"), o.config},
                               {QStringLiteral("exitStatus"), rc},

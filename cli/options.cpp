@@ -1,6 +1,8 @@
 #include "cli/options.h"
 
 #include "base/appstate.h"
+#include "cli/targets.h"
+#include "cli/values.h"
 
 #include <QCommandLineParser>
 
@@ -32,7 +34,59 @@ verification, 2 usage, configuration or script error, 3 a port could not be open
 
 Example (a production line):
   dtucfg-cli read  --config model.txt --port /dev/ttyUSB0 --out golden.txt
-  dtucfg-cli apply --config golden.txt --port /dev/ttyUSB1 --port /dev/ttyUSB2 --json > report.json)";
+  dtucfg-cli apply --config golden.txt --port /dev/ttyUSB1 --port /dev/ttyUSB2 --json > report.json
+
+Example (devices in the field, a device number each):
+  dtucfg-cli apply --config golden.txt --inventory sites.csv --jobs 64 --retries 2 --jsonl > report.jsonl)";
+
+// "clock --set" (no value) sets the clock; "--set ROW=VALUE" gives a value. A --set whose next
+// argument holds no "=" is the clock's.
+QStringList SeparateClockSet(QStringList args) {
+    for (qsizetype i = 1; i < args.size(); ++i)
+        if (args[i] == QLatin1String("--set") && (i + 1 == args.size() || !args[i + 1].contains(QLatin1Char('='))))
+            args[i] = QStringLiteral("--set-clock");
+    return args;
+}
+
+bool IntValue(const QCommandLineParser& p, const QString& name, int min, int max, int* out, QString* error) {
+    bool ok = false;
+    const int v = p.value(name).toInt(&ok);
+    if (!ok || v < min || v > max) {
+        *error = QStringLiteral("--%1 takes a number %2..%3, not \"%4\"").arg(name).arg(min).arg(max).arg(p.value(name));
+        return false;
+    }
+    *out = v;
+    return true;
+}
+
+// Targets from --port, --tcp, --targets and --inventory, each parsed and checked for doubles;
+// --set and the inventory's values. False with the usage error.
+bool ReadTargetsAndValues(const QCommandLineParser& p, Options& o, QString* error) {
+    Target t;
+    for (const QString& port : p.values(QStringLiteral("port")))
+        if (!ParseTarget(port, false, &t, error) || !AddTarget(o.targets, t, error)) return false;
+    for (const QString& host : p.values(QStringLiteral("tcp"))) {
+        if (!ParseTarget(host, true, &t, error)) {
+            *error = QStringLiteral("--tcp ") + *error;
+            return false;
+        }
+        if (!AddTarget(o.targets, t, error)) return false;
+    }
+    for (const QString& file : p.values(QStringLiteral("targets")))
+        if (!ReadTargetsFile(file, &o.targets, error)) return false;
+    for (const QString& set : p.values(QStringLiteral("set"))) {
+        ValueSetting v;
+        if (!ParseSetOption(set, &v, error)) return false;
+        o.values.append(v);
+    }
+    for (const QString& file : p.values(QStringLiteral("inventory")))
+        if (!ReadInventory(file, o.targets, o.values, error)) return false;
+    if (!o.values.isEmpty() && o.command != Command::Apply) {
+        *error = QStringLiteral("--set ROW=VALUE and --inventory go with apply only");
+        return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -44,7 +98,8 @@ QString CommandName(Command c) {
 
 bool NeedsConfig(Command c) { return c == Command::Read || c == Command::Apply || c == Command::Verify; }
 
-ParseResult ParseArguments(const QStringList& arguments) {
+ParseResult ParseArguments(const QStringList& givenArguments) {
+    const QStringList arguments = SeparateClockSet(givenArguments);
     QCommandLineParser p;
     p.setApplicationDescription(QString::fromUtf8(kDescription));
     p.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, read, apply, verify, clock, reset or defaults"));
@@ -62,8 +117,15 @@ ParseResult ParseArguments(const QStringList& arguments) {
         {QStringLiteral("reply-end"), QStringLiteral("How a reply ends: frame or silence (default: the configuration's \"ReplyEnd\")."), QStringLiteral("MODE")},
         {QStringLiteral("access-code"), QStringLiteral("Access code; the level-2 code lets apply write the protected row 0091."), QStringLiteral("CODE")},
         {QStringLiteral("yes"), QStringLiteral("Confirms reset and defaults.")},
-        {QStringLiteral("set"), QStringLiteral("clock: set the device clock to this computer's time.")},
+        {QStringLiteral("set"), QStringLiteral("clock --set: set the device clock to this computer's time. apply --set ROW=VALUE: "
+                                               "the value for a row (number or name) as typed in the editor, on every device (repeatable)."), QStringLiteral("ROW=VALUE")},
+        {QStringLiteral("set-clock"), QStringLiteral("clock: set the device clock (same as clock --set).")},
         {QStringLiteral("no-live"), QStringLiteral("Progress as plain lines even on a terminal.")},
+        {QStringLiteral("targets"), QStringLiteral("File of targets, one a line: a serial port or tcp:HOST[:PORT]; # comments."), QStringLiteral("FILE")},
+        {QStringLiteral("inventory"), QStringLiteral("CSV of per-device values (UTF-8 or GBK): the target, then one column per row headed by its number or name; its targets run too."), QStringLiteral("FILE")},
+        {QStringLiteral("jobs"), QStringLiteral("Devices at a time (default 16)."), QStringLiteral("N"), QStringLiteral("16")},
+        {QStringLiteral("retries"), QStringLiteral("Tries a device that did not answer or could not be reached again, up to N times, with a growing pause."), QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("jsonl"), QStringLiteral("One JSON object a line per device as it finishes, the summary last.")},
     });
     ParseResult r;
     if (!p.parse(arguments)) {
@@ -92,10 +154,17 @@ ParseResult ParseArguments(const QStringList& arguments) {
         r.error = QStringLiteral("unknown command \"%1\" (see --help)").arg(pos.first());
         return r;
     }
-    for (const QString& port : p.values(QStringLiteral("port"))) o.targets.append({port, false});
-    for (const QString& host : p.values(QStringLiteral("tcp"))) o.targets.append({host, true});
+    if (!ReadTargetsAndValues(p, o, &r.error)) return r;
     if (o.targets.isEmpty()) {
-        r.error = QStringLiteral("no device: give --port PORT or --tcp HOST");
+        r.error = QStringLiteral("no device: give --port PORT, --tcp HOST, --targets FILE or --inventory FILE");
+        return r;
+    }
+    if (!IntValue(p, QStringLiteral("jobs"), 1, 4096, &o.jobs, &r.error) ||
+        !IntValue(p, QStringLiteral("retries"), 0, 100, &o.retries, &r.error))
+        return r;
+    o.jsonl = p.isSet(QStringLiteral("jsonl"));
+    if (o.jsonl && p.isSet(QStringLiteral("json"))) {
+        r.error = QStringLiteral("--json or --jsonl, not both");
         return r;
     }
     o.config = p.value(QStringLiteral("config"));
@@ -108,8 +177,8 @@ ParseResult ParseArguments(const QStringList& arguments) {
         r.error = QStringLiteral("--out goes with read only");
         return r;
     }
-    if (p.isSet(QStringLiteral("set")) && o.command != Command::Clock) {
-        r.error = QStringLiteral("--set goes with clock only");
+    if (p.isSet(QStringLiteral("set-clock")) && o.command != Command::Clock) {
+        r.error = QStringLiteral("--set without ROW=VALUE goes with clock only");
         return r;
     }
     o.baud = p.value(QStringLiteral("baud"));
@@ -117,7 +186,7 @@ ParseResult ParseArguments(const QStringList& arguments) {
     if (p.isSet(QStringLiteral("script"))) o.script = p.value(QStringLiteral("script"));
     o.json = p.isSet(QStringLiteral("json"));
     o.yes = p.isSet(QStringLiteral("yes"));
-    o.setClock = p.isSet(QStringLiteral("set"));
+    o.setClock = p.isSet(QStringLiteral("set-clock"));
     o.live = !p.isSet(QStringLiteral("no-live"));
     if (p.isSet(QStringLiteral("reply-end"))) {
         const QString m = p.value(QStringLiteral("reply-end"));

@@ -41,6 +41,7 @@ set(DTU_PARAMS_SOURCES
   params/paramops.h params/paramops.cpp
   params/valuecodec.h params/valuecodec.cpp
   params/editor.h params/editor.cpp
+  params/displayvalue.h params/displayvalue.cpp
   params/reader.h params/reader.cpp
   params/writer.h params/writer.cpp
   params/verify.h params/verify.cpp
@@ -92,6 +93,10 @@ set(DTUCLI_SOURCES
   cli/options.h cli/options.cpp
   cli/progress.h cli/progress.cpp
   cli/devicejob.h cli/devicejob.cpp
+  cli/targets.h cli/targets.cpp
+  cli/values.h cli/values.cpp
+  cli/runner.h cli/runner.cpp
+  cli/overrides.h cli/overrides.cpp
   cli/outcome.cpp
   cli/history.h cli/history.cpp
   cli/main.cpp

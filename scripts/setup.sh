@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-declarative-dev qt6-charts-dev qt6-svg-dev
       fonts-wqy-microhei xvfb xauth
-      dpkg-dev file desktop-file-utils appstream "$@")
+      dpkg-dev file desktop-file-utils appstream ansible-core "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,6 @@
 // dtusim: a simulated DTU on a pseudo-terminal and on the TCP maintenance port.
 #include "base/hex.h"
+#include "sim/fleet.h"
 #include "sim/ptyendpoint.h"
 #include "sim/simcontrol.h"
 #include "sim/simdevice.h"
@@ -11,6 +12,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <cstdio>
 #include <sys/socket.h>
@@ -52,7 +54,8 @@ int IntOption(const QCommandLineParser& p, const QString& name, int min, int max
 // Reads control lines from stdin; at the end of input it stops reading (the device keeps running).
 class StdinControl : public QObject {
 public:
-    StdinControl(SimDevice& device, PtyEndpoint* pty, QObject* parent) : QObject(parent), device_(device), pty_(pty) {
+    using Execute = std::function<ControlResult(const QString&)>;
+    StdinControl(Execute execute, PtyEndpoint* pty, QObject* parent) : QObject(parent), execute_(std::move(execute)), pty_(pty) {
         notifier_ = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, &StdinControl::OnReadable);
     }
@@ -79,7 +82,7 @@ private:
                 Out(pty_->Plugged() ? QStringLiteral("PTY ") + pty_->SlavePath() : QStringLiteral("unplugged"));
                 continue;
             }
-            const ControlResult r = ExecuteControl(device_, line);
+            const ControlResult r = execute_(line);
             if (!r.text.isEmpty()) Out(r.ok ? r.text : QStringLiteral("error: ") + r.text);
             if (r.quit) {
                 QCoreApplication::quit();
@@ -88,11 +91,60 @@ private:
         }
     }
 
-    SimDevice& device_;
+    Execute execute_;
     PtyEndpoint* pty_;
     QSocketNotifier* notifier_;
     QByteArray pending_;
 };
+
+// Fleet control lines: "K LINE" goes to device K, "all LINE" to every device.
+ControlResult FleetControl(Fleet& fleet, const QString& line) {
+    if (line == QLatin1String("quit")) return {true, {}, true};
+    const QString head = line.section(QLatin1Char(' '), 0, 0), rest = line.section(QLatin1Char(' '), 1).trimmed();
+    bool ok = false;
+    const int k = head.toInt(&ok);
+    if (head == QLatin1String("all")) {
+        ControlResult last;
+        for (int i = 1; i <= fleet.Count() && last.ok; ++i) last = ExecuteControl(fleet.Device(i), rest);
+        return last;
+    }
+    if (!ok || k < 1 || k > fleet.Count() || rest.isEmpty())
+        return {false, QStringLiteral("fleet: K LINE (device K, 1..%1) or all LINE, e.g. \"3 mode silent\"; quit").arg(fleet.Count()), false};
+    return ExecuteControl(fleet.Device(k), rest);
+}
+
+// Serves the fleet until a signal or "quit"; the device configured from the options is the model.
+int RunFleet(QCoreApplication& app, const QCommandLineParser& p, const SimDevice& model) {
+    FleetSpec spec;
+    spec.count = IntOption(p, QStringLiteral("fleet"), 1, 1000000);
+    QString error;
+    if (!RaiseFileLimitFor(spec.count, &error)) Fatal(error);
+    spec.base = QHostAddress(p.value(QStringLiteral("listen")));
+    spec.port = static_cast<quint16>(IntOption(p, QStringLiteral("tcp-port"), 1, 65535));
+    const std::optional<quint16> row = ParseParamNumber(p.value(QStringLiteral("fleet-count-row")));
+    if (!row) Fatal(QStringLiteral("--fleet-count-row takes four hex digits"));
+    spec.countRow = *row;
+    spec.countPrefix = p.value(QStringLiteral("fleet-count-prefix"));
+    spec.countWidth = IntOption(p, QStringLiteral("fleet-count-width"), 0, 30);
+    spec.start = IntOption(p, QStringLiteral("fleet-start"), 0, 2000000000);
+    if (!ParseFleetFaults(p.value(QStringLiteral("fleet-faults")), spec, &error)) Fatal(error);
+    Fleet fleet;
+    if (!fleet.Start(model, spec, &error)) Fatal(error);
+    if (!p.isSet(QStringLiteral("quiet")))
+        for (int k = 1; k <= fleet.Count(); ++k) {
+            const QString who = fleet.Address(k).toString() + QLatin1Char(' ');
+            QObject::connect(&fleet.Device(k), &SimDevice::Logged, [who](const QString& line) {
+                if (!line.startsWith(QLatin1String("RX "))) Err(who + line);
+            });
+        }
+    Out(QStringLiteral("FLEET %1 %2-%3 TCP %4")
+            .arg(fleet.Count())
+            .arg(fleet.Address(1).toString(), fleet.Address(fleet.Count()).toString())
+            .arg(spec.port));
+    if (!p.isSet(QStringLiteral("no-stdin")))
+        new StdinControl([&fleet](const QString& line) { return FleetControl(fleet, line); }, nullptr, &app);
+    return app.exec();
+}
 
 } // namespace
 
@@ -125,6 +177,12 @@ int main(int argc, char** argv) {
         {QStringLiteral("listen"), QStringLiteral("TCP address (default 127.0.0.1)."), QStringLiteral("ADDR"), QStringLiteral("127.0.0.1")},
         {QStringLiteral("no-stdin"), QStringLiteral("Do not read control lines from stdin.")},
         {QStringLiteral("quiet"), QStringLiteral("Do not log every received frame.")},
+        {QStringLiteral("fleet"), QStringLiteral("Serve N devices on N consecutive addresses from --listen (TCP only)."), QStringLiteral("N")},
+        {QStringLiteral("fleet-count-row"), QStringLiteral("Fleet: the row that counts up per device (default 0091)."), QStringLiteral("NUM"), QStringLiteral("0091")},
+        {QStringLiteral("fleet-count-prefix"), QStringLiteral("Fleet: text before the count (default DTU)."), QStringLiteral("TEXT"), QStringLiteral("DTU")},
+        {QStringLiteral("fleet-count-width"), QStringLiteral("Fleet: digits of the count, zero-padded (default 7)."), QStringLiteral("N"), QStringLiteral("7")},
+        {QStringLiteral("fleet-start"), QStringLiteral("Fleet: the count of the first device (default 1)."), QStringLiteral("N"), QStringLiteral("1")},
+        {QStringLiteral("fleet-faults"), QStringLiteral("Fleet: faulty devices, e.g. silent:3,refuse:5-7,down:/100."), QStringLiteral("LIST")},
         {QStringLiteral("silent-after"), QStringLiteral("Answer nothing after this many command frames (0 = never)."), QStringLiteral("N"), QStringLiteral("0")},
     });
     p.process(app);
@@ -163,6 +221,7 @@ int main(int argc, char** argv) {
         if (!quiet || !line.startsWith(QLatin1String("RX "))) Err(line);
     });
 
+    const bool fleetMode = p.isSet(QStringLiteral("fleet"));
     // SIGINT/SIGTERM/SIGHUP end the event loop, so the symlink is removed on the way out.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) Fatal(QStringLiteral("socketpair failed"));
     QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
@@ -171,6 +230,8 @@ int main(int argc, char** argv) {
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     for (int s : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(s, &sa, nullptr);
+
+    if (fleetMode) return RunFleet(app, p, device);
 
     std::unique_ptr<PtyEndpoint> pty;
     if (!p.isSet(QStringLiteral("no-pty"))) {
@@ -193,7 +254,7 @@ int main(int argc, char** argv) {
     }
     if (!pty && !tcp) Fatal(QStringLiteral("neither pty nor TCP: nothing to serve"));
 
-    if (!p.isSet(QStringLiteral("no-stdin"))) new StdinControl(device, pty.get(), &app);
+    if (!p.isSet(QStringLiteral("no-stdin"))) new StdinControl([&device](const QString& line) { return ExecuteControl(device, line); }, pty.get(), &app);
 
     const int rc = app.exec();
     tcp.reset();

@@ -39,6 +39,24 @@ QString AnswerModeName(AnswerMode mode) {
 
 SimDevice::SimDevice(QObject* parent) : QObject(parent), now_([] { return QDateTime::currentDateTime(); }) {}
 
+void SimDevice::CopySettingsFrom(const SimDevice& o) {
+    prefix_ = o.prefix_;
+    csq_ = o.csq_;
+    version_ = o.version_;
+    mode_ = o.mode_;
+    silentAfter_ = o.silentAfter_;
+    readOnly_ = o.readOnly_;
+    replyDelayMs_ = o.replyDelayMs_;
+    split_ = o.split_;
+    echo_ = o.echo_;
+    holdMs_ = o.holdMs_;
+    floodRate_ = o.floodRate_;
+    main_ = o.main_;
+    interface_ = o.interface_;
+    mainDefaults_ = o.mainDefaults_;
+    interfaceDefaults_ = o.interfaceDefaults_;
+}
+
 void SimDevice::SetFloodRate(int bytesPerSecond) {
     floodRate_ = qMax(0, bytesPerSecond);
     emit FloodRateChanged(floodRate_);
@@ -115,7 +133,7 @@ QByteArray SimDevice::Answer(const QByteArray& frame) {
     const int L = LengthField(frame);
     const quint16 word = static_cast<quint16>(ByteAt(frame, 4 + P) * 256 + ByteAt(frame, 5 + P));
     const QByteArray data = frame.mid(6 + P, L - 4 - P);
-    received_.append({word, data, channel_});
+    if (recordFrames_) received_.append({word, data, channel_});
     Log(QStringLiteral("RX %1 %2").arg(WordText(word), SpacedHex(data)).trimmed());
     if (silentAfter_ > 0 && ++commandFrames_ > silentAfter_) return {};
     return Shape(Respond(word, data));

@@ -75,9 +75,14 @@ public:
     // After this many command frames the device answers nothing more (a device that dies
     // mid-run; 0 = never). Frames after that point are still logged but not carried out.
     void SetSilentAfter(int frames) { silentAfter_ = qMax(0, frames); }
+    int SilentAfter() const { return silentAfter_; }
     // Parameter numbers a write is refused for (0000 always is).
     void SetReadOnly(const QSet<quint16>& numbers) { readOnly_ = numbers; }
     bool IsReadOnly(quint16 number) const { return number == 0 || readOnly_.contains(number); }
+    const QSet<quint16>& ReadOnly() const { return readOnly_; }
+    // Takes over every setting and both tables of another device (the tables stay shared until
+    // one of the devices changes a value).
+    void CopySettingsFrom(const SimDevice& other);
     // Host time source; the device clock runs at an offset from it.
     void SetTimeSource(std::function<QDateTime()> now) { now_ = std::move(now); }
 
@@ -136,6 +141,8 @@ public:
     // How many frames with this command word arrived (and, when given, with this data).
     int CountReceived(quint16 word, const std::optional<QByteArray>& data = std::nullopt) const;
     void ClearReceived() { received_.clear(); }
+    // Whether Received() keeps the frames (a fleet's devices do not: memory).
+    void SetRecordFrames(bool on) { recordFrames_ = on; }
     int IgnoredFrames() const { return ignoredFrames_; }
     int Resets() const { return resets_; }
     int Logins() const { return logins_; }
@@ -183,6 +190,7 @@ private:
     qint64 clockOffset_ = 0;
 
     QList<ReceivedFrame> received_;
+    bool recordFrames_ = true;
     int ignoredFrames_ = 0;
     int resets_ = 0;
     int logins_ = 0;
