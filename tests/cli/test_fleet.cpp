@@ -1,7 +1,7 @@
 // dtucfg-cli against the fleet simulator (one dtusim process serving devices on consecutive
 // loopback addresses): per-device values from an inventory and --set, a silent device, bounded
 // jobs, and input errors found before any device is touched.
-#include "tests/support/simprocess.h"
+#include "tests/support/rig.h"
 
 #include <QCoreApplication>
 #include <QFile>
