@@ -499,6 +499,7 @@ void TestWindowParams::writeFailures() {
     Window w;
     MainWindow& f = w.F();
     dev.Attach(f.Session());
+    f.Session().Exchanger().SetReplyEnd(ReplyEnd::Silence); // first bytes looked for every 100 ms
     QVERIFY(w.Show());
     // No answer for one row: reported after the full wait (no real time), the rest still go out.
     dev.channel.SetUnanswered({0x0102});
@@ -594,6 +595,8 @@ void TestWindowParams::handlersInsideWaits() {
         Window w;
         MainWindow& f = w.F();
         dev.Attach(f.Session());
+        // Replies end by silence, so that every exchange waits (the demo's end with their frame).
+        f.Session().Exchanger().SetReplyEnd(ReplyEnd::Silence);
         dev.device.SetValue(Table::Main, 0x0104, QByteArray::fromHex("0078"));
         QVERIFY(w.Show());
         w.Select("0105");
