@@ -153,8 +153,12 @@ void CommPage::ShowPortClosed() {
 }
 
 void CommPage::Button3Click() {
+    form_.Profile().EndReconnect(); // a click ends the search for a lost port, then does what it always does
+    TogglePort();
+}
+
+void CommPage::TogglePort() {
     TForm1& f = form_;
-    f.Profile().StopReconnect(); // a click ends the search for a lost port, then does what it always does
     f.Guarded([this, &f] {
         dtu::AppState& state = f.State();
         dtu::SerialLink& serial = f.Serial();

@@ -20,8 +20,11 @@ public:
     void NoteChoice(QComboBox* box);
 
 public slots:
-    // 打开串口 / 关闭串口.
+    // 打开串口 / 关闭串口 clicked (or a new port setting chosen): ends a search for a lost port,
+    // then toggles the port.
     void Button3Click();
+    // Opens the port with the boxes' settings, or closes it when open.
+    void TogglePort();
     // 连接 / 断开 of the TCP maintenance link.
     void Button15Click();
     void Button18Click();

@@ -212,6 +212,11 @@ void ProfileActions::SerialPortLost() {
 
 void ProfileActions::StopReconnect() { form_.ReconnectTimer->stop(); }
 
+void ProfileActions::EndReconnect() {
+    StopReconnect();
+    lostPort_.clear(); // NoteOpenedPort sets it again
+}
+
 void ProfileActions::ReconnectTick() {
     if (form_.Serial().IsOpen()) {
         StopReconnect();
@@ -223,7 +228,9 @@ void ProfileActions::ReconnectTick() {
     form_.SetPortName(lostPort_);
     form_.SetBaudText(lostBaud_);
     form_.SetFormatText(lostFormat_);
-    form_.Comm().Button3Click();
+    form_.Comm().TogglePort();
+    // A click on the port button while the open waited for the device ended the search.
+    if (lostPort_.isEmpty()) return;
     if (form_.Serial().IsOpen()) {
         form_.Status().Log(QStringLiteral("[串口已重新打开]"));
         return;

@@ -24,8 +24,11 @@ public:
     void ReconnectTick();
     // The serial port went away without the user closing it.
     void SerialPortLost();
-    // Ends a search for a lost port.
+    // Stops the search for a lost port (NReconnect unticked).
     void StopReconnect();
+    // The user clicked the port button: the search is over, and none starts again before the
+    // user has opened a port.
+    void EndReconnect();
     // The settings the port was opened with, for a reconnect.
     void NoteOpenedPort(const QString& port, const QString& baud, const QString& format);
     // The rows a write is about to send, when they are to be read back afterwards.
