@@ -129,6 +129,7 @@ private slots:
     void clickAfterErrorOpensEditor_data();
     void clickAfterErrorOpensEditor();
     void editorInAccessibilityTree();
+    void hiddenCellsAreInvisible();
     void closedChannel_data();
     void closedChannel();
     void writeChangedRows();
@@ -428,6 +429,47 @@ void TestWindowParams::editorInAccessibilityTree() {
     w.SelectRow(0); // a heading: no editor, no extra child
     QVERIFY(f.GEdit->isHidden() && f.GComboBox->isHidden());
     QCOMPARE(table->childCount(), (w.Table().Count() + 1) * table->tableInterface()->columnCount());
+}
+
+// Only what is on screen says so: a cell (a header cell, the editor) is visible when its list
+// is shown and it lies in the list's viewport.
+void TestWindowParams::hiddenCellsAreInvisible() {
+    Window w;
+    TForm1& f = w.F();
+    for (int i = 0; i < 60; ++i) w.Table().Append(Row(QString::asprintf("1%03X", i), "HEX:41", {}));
+    QVERIFY(w.Show());
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(w.List());
+    QAccessibleTableInterface* cells = table->tableInterface();
+    const auto onScreen = [](QAccessibleInterface* c) { return !c->state().invisible && !c->state().offscreen; };
+    QAccessibleInterface* header = table->child(0);
+    QCOMPARE(header->role(), QAccessible::ColumnHeader);
+    QAccessibleInterface* first = cells->cellAt(0, 0);
+    QAccessibleInterface* last = cells->cellAt(cells->rowCount() - 1, 0);
+    QVERIFY(onScreen(header) && onScreen(first));
+    QVERIFY(!onScreen(last)); // below the viewport
+    // The editor over a row counts while the row is in the viewport.
+    w.Click("0101");
+    QVERIFY(f.GEdit->isVisible());
+    const int withEditor = table->childCount();
+    QCOMPARE(table->child(withEditor - 1)->object(), f.GEdit);
+    w.List()->verticalScrollBar()->setValue(w.List()->verticalScrollBar()->maximum());
+    f.Timer2Timer(); // the editor follows its row out of the viewport
+    QVERIFY(!onScreen(first) && onScreen(last));
+    QCOMPARE(table->childCount(), withEditor - 1);
+    QVERIFY(table->child(withEditor - 1) == nullptr);
+    w.List()->verticalScrollBar()->setValue(0);
+    f.Timer2Timer();
+    QCOMPARE(table->childCount(), withEditor);
+    // The control page: nothing of page 1's list is on screen, nor anywhere.
+    f.PageControl1->setCurrentIndex(2);
+    QVERIFY(!w.List()->isVisible());
+    for (QAccessibleInterface* c : {header, first, last}) {
+        QVERIFY(!onScreen(c));
+        QVERIFY(c->rect().isEmpty());
+    }
+    QCOMPARE(table->childCount(), withEditor - 1);
+    const QPoint chart = f.PageControl1->currentWidget()->mapToGlobal(f.PageControl1->currentWidget()->rect().center());
+    QCOMPARE(table->childAt(chart.x(), chart.y()), nullptr);
 }
 
 void TestWindowParams::closedChannel_data() {
