@@ -130,6 +130,7 @@ private slots:
     void clickAfterErrorOpensEditor();
     void editorInAccessibilityTree();
     void hiddenCellsAreInvisible();
+    void frameLinesWhole();
     void closedChannel_data();
     void closedChannel();
     void writeChangedRows();
@@ -470,6 +471,41 @@ void TestWindowParams::hiddenCellsAreInvisible() {
     QCOMPARE(table->childCount(), withEditor - 1);
     const QPoint chart = f.PageControl1->currentWidget()->mapToGlobal(f.PageControl1->currentWidget()->rect().center());
     QCOMPARE(table->childAt(chart.x(), chart.y()), nullptr);
+}
+
+// At level 1 a received frame is one line in the log, byte-exact: a read answered with a 44-byte
+// and with a 4096-byte frame.
+void TestWindowParams::frameLinesWhole() {
+    MemoryDevice dev;
+    Window w;
+    TForm1& f = w.F();
+    dev.Attach(f);
+    f.State().EngineeringLevel = 1;
+    const auto be16 = [](int v) { return QByteArray(1, char(v >> 8)) + char(v & 0xFF); };
+    for (const auto& [rows, valueSize, frameSize] : {std::tuple{1, 32, 44}, std::tuple{2, 2040, 4096}}) {
+        w.Table().Clear();
+        w.Table().RequestList.clear();
+        QByteArray items;
+        for (int r = 0; r < rows; ++r) {
+            const quint16 number = 0x0A01 + r;
+            QByteArray value(valueSize, '\0');
+            for (int i = 0; i < valueSize; ++i) value[i] = char('A' + (i + r) % 26);
+            w.Table().Append(Row(QString::asprintf("%04X", number), "HEX:", {}));
+            w.Table().RequestList += be16(number);
+            dev.device.SetValue(Table::Main, number, value);
+            items += be16(2 + valueSize) + be16(number) + value; // N counts the number and the value
+        }
+        // AA 55, length, F0 00, the items, the sum of the length field to the last item byte.
+        const QByteArray body = be16(4 + items.size()) + QByteArray("\xF0\x00", 2) + items;
+        int sum = 0;
+        for (const char c : body) sum += quint8(c);
+        const QByteArray reply = "\xAA\x55" + body + be16(sum & 0xFFFF);
+        QCOMPARE(reply.size(), frameSize);
+        f.btRead->click();
+        QString line = "上行："; // each byte as "XX "
+        for (const char c : reply) line += QString::asprintf("%02X ", quint8(c));
+        QCOMPARE(Lines(f.Memo1, line), 1);
+    }
 }
 
 void TestWindowParams::closedChannel_data() {
