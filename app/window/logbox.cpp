@@ -80,8 +80,17 @@ void AppendToLogBox(QPlainTextEdit* box, const QString& text, qsizetype maxChars
         c.removeSelectedText();
         c.endEditBlock();
     }
-    box->appendPlainText(lines);
-    if (!following && drop > 0) bar->setValue(qMax(0, bar->value() - int(drop)));
+    // appendPlainText would lay out the first and the last line to move its cursor: a cost that
+    // follows the length of those lines. A cursor set to the end inside an edit block lays out
+    // nothing; the box lays out what it shows when it paints.
+    QTextCursor end(doc);
+    end.setPosition(doc->characterCount() - 1);
+    end.beginEditBlock();
+    if (!doc->isEmpty()) end.insertBlock();
+    end.insertText(lines);
+    end.endEditBlock();
+    if (following) bar->setValue(bar->maximum());
+    else if (drop > 0) bar->setValue(qMax(0, bar->value() - int(drop)));
 }
 
 } // namespace dtu
