@@ -13,11 +13,14 @@ ProgressPanel::ProgressPanel(QMainWindow* window)
     setObjectName(QStringLiteral("ProgressPanel1"));
     bar_->setObjectName(QStringLiteral("ProgressBar1"));
     stopButton_->setObjectName(QStringLiteral("btStop"));
-    bar_->setMinimumWidth(200);
+    // Narrow enough to sit beside the four panels of the window at its first size.
+    bar_->setFixedWidth(86);
+    stopButton_->setFixedWidth(stopButton_->fontMetrics().horizontalAdvance(stopButton_->text()) + 20);
     bar_->setAccessibleName(QStringLiteral("进度"));
     stopButton_->setToolTip(QStringLiteral("在当前这一帧应答后停止 (Esc)"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
     row->addWidget(bar_);
     row->addWidget(stopButton_);
     // Esc stops only while an operation runs; otherwise it stays the editors' and dialogs' key.
@@ -33,7 +36,7 @@ void ProgressPanel::Progress(int done, int total, const QString& number) {
     if (depth_ == 0 || total <= 0) return;
     bar_->setMaximum(total);
     bar_->setValue(qBound(0, done, total));
-    bar_->setFormat(number.isEmpty() ? QStringLiteral("%v/%m") : QStringLiteral("%v/%m  ") + number);
+    bar_->setFormat(number.isEmpty() ? QStringLiteral("%v/%m") : QStringLiteral("%v/%m ") + number);
     if (isHidden()) show();
 }
 
