@@ -8,7 +8,8 @@
 // Without an argument both run.
 #include "app/window/tform1.h"
 #include "params/editor.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "sim/simchannel.h"
 #include "tests/support/fakes.h"
 #include "tests/support/simprocess.h"

@@ -3,7 +3,7 @@
 set(DTU_BASE_SOURCES
   base/appstate.h
   base/errors.h
-  base/ui.h
+  base/frontend.h
   base/hex.h base/hex.cpp
   base/gbk.h base/gbk.cpp
   base/waitclock.h base/waitclock.cpp
@@ -32,7 +32,9 @@ set(DTU_PROTOCOL_SOURCES
 set(DTU_PARAMS_SOURCES
   params/choicelist.h params/choicelist.cpp
   params/paramtable.h params/paramtable.cpp
-  params/paramops.h params/paramops.cpp
+  params/rows.h params/rows.cpp
+  params/changes.h params/changes.cpp
+  params/jsontext.h params/jsontext.cpp
   params/valuecodec.h params/valuecodec.cpp
   params/editor.h params/editor.cpp
   params/reader.h params/reader.cpp
@@ -76,7 +78,9 @@ set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
 set(DTU_SESSION_SOURCES
+  session/results.h
   session/session.h session/session.cpp
+  session/rowops.cpp
 )
 
 # The command-line program (no widgets).

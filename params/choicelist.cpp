@@ -1,6 +1,8 @@
 #include "params/choicelist.h"
 
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
+#include "params/jsontext.h"
 #include "params/valuecodec.h"
 
 #include <QJsonArray>

@@ -1,6 +1,7 @@
 #include "params/paramtable.h"
 
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 
 #include <QBrush>
 #include <QColor>

@@ -14,8 +14,8 @@
 #include <QPushButton>
 
 void TForm1::SelectParamChannel(int channel) {
-    // Only the serial port carries the selection to the device.
-    dtu::SelectParamChannel(Exchange(), channel, Serial().IsOpen());
+    // Either link carries the selection to the device.
+    dtu::SelectParamChannel(Exchange(), channel, Exchange().Channel().IsOpen());
 }
 
 void TForm1::SerialOpened(const QString& port, const QString& baud, const QString& format) {

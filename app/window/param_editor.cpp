@@ -6,7 +6,8 @@
 #include "app/window/widgetkit.h"
 #include "params/editor.h"
 #include "params/hookoperation.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>

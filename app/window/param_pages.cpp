@@ -4,7 +4,8 @@
 #include "app/window/tform1.h"
 #include "base/hex.h"
 #include "params/hookoperation.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "params/reader.h"
 #include "params/writer.h"
 #include "protocol/commands.h"
@@ -29,9 +30,6 @@ public:
 private:
     F f_;
 };
-
-// A parameter the device holds: its number is above 0 (rows like "0000" are only shown).
-bool IsDeviceParameter(const QString& number) { return dtu::HexToInt(number.left(4)) > 0; }
 
 } // namespace
 
@@ -210,6 +208,8 @@ void ParamPages::WriteChangedRows() {
         // Whatever happens below, an error included, the changes count as handled.
         const AtExit forget([this] { ForgetChanges(); });
         const dtu::AppState& state = form_.State();
+        // After a new TCP connection the device's selection is not known: make it the table's.
+        if (state.InterfacePagePresent && state.ParamChannelUnsent) form_.SelectParamChannel(state.CurrentParamChannel);
         if (state.CurrentParamChannel == state.MainParamChannel) WriteTableRows(form_.ListView1, form_.MainTable());
         if (state.CurrentParamChannel == 0) WriteTableRows(form_.ListView2, form_.InterfaceTable());
     }
@@ -233,7 +233,7 @@ void ParamPages::BatchWrite() {
         for (int i = 0; i < table->Count(); ++i) {
             if (tableGeneration_ != generation || ActiveParamTable() != table) return;
             const QString number = table->Row(i)[dtu::FieldNumber];
-            if (number.isEmpty() || !IsDeviceParameter(number)) continue;
+            if (number.isEmpty() || !dtu::IsDeviceParameter(number)) continue;
             // The port may close during a wait: said once, and the run ends.
             if (!ParamChannelOpen()) return;
             SelectListRow(view, i);

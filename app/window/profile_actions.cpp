@@ -4,7 +4,8 @@
 #include "app/window/param_pages.h"
 #include "app/window/tform1.h"
 #include "config/profile.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 
 #include <QAction>
 #include <QCheckBox>

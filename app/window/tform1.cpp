@@ -39,7 +39,8 @@ using kit::Named;
 TForm1::TForm1(dtu::IPrompter* prompter, QWidget* parent)
     : QMainWindow(parent), ownPrompter_(prompter ? nullptr : std::make_unique<dtu::MessageBoxPrompter>(this)),
       prompter_(prompter ? prompter : ownPrompter_.get()),
-      session_(status_, *this, Timer1 = new QTimer(this)) {
+      session_(status_, *this, this) {
+    Timer1 = new QTimer(this); // the receive display's timer, held by every reply wait
     InitGuiResources();
     dtu::InstallListAccessibility(); // before the lists exist: they get their accessible table from it
     setObjectName(QStringLiteral("Form1"));

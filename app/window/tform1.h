@@ -19,7 +19,7 @@ class ParamPages;
 class ProfileActions;
 class TransparentPage;
 
-class TForm1 : public QMainWindow, public dtu::IConfigView, public Form1Widgets {
+class TForm1 : public QMainWindow, public dtu::IConfigView, public dtu::IWaitObserver, public Form1Widgets {
     Q_OBJECT
 public:
     // prompter: message boxes and file dialogs; null for the real ones.
@@ -53,13 +53,15 @@ public:
     // Ticks the remembered menu entries (at start of the tool).
     void LoadRememberedSettings();
 
-    // What a configuration load changes on screen.
+    // What a configuration load changes on screen; a reply wait holds the receive display's timer.
     void SetInterfacePageVisible(bool visible) override;
     void SetCaption(const QString& text) override;
     void SetPortName(const QString& text) override;
     void SetBaudText(const QString& text) override;
     void SetFormatText(const QString& text) override;
     void SetTcpGroup(bool shown, const QString& address) override;
+    void WaitBegins() override { Timer1->stop(); }
+    void WaitEnds() override { Timer1->start(); }
     // Background of the serial group and the read/write panel: port open or closed.
     void SetPortColours(bool open);
 

@@ -352,7 +352,7 @@ private slots:
         // The exchange holds Timer1 stopped while a reply wait runs; an activation in between
         // must not start it.
         {
-            dtu::RxTimerHold hold(f.Exchange());
+            dtu::WaitHold hold(f.Exchange());
             QVERIFY(!f.Timer1->isActive());
             QApplication::sendEvent(&f, &activate);
             QVERIFY(!f.Timer1->isActive());

@@ -3,7 +3,8 @@
 // must take no time, straight behind a memory channel with a clock that never sleeps.
 #include "app/window/tform1.h"
 #include "app/window/param_pages.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "protocol/commands.h"
 #include "tests/support/windowrig.h"
 
