@@ -61,7 +61,7 @@ public:
     void SetFormatText(const QString& text) override;
     void SetTcpGroup(bool shown, const QString& address) override;
     void WaitBegins() override { Timer1->stop(); }
-    void WaitEnds() override { Timer1->start(); }
+    void WaitEnds() override { Timer1->start(); } // restarted when the outermost wait ends
     // Background of the serial group and the read/write panel: port open or closed.
     void SetPortColours(bool open);
 
@@ -73,8 +73,7 @@ public:
     static QFont UiFont();
     static QString BannerPath();
 
-    // The PC clock for "设置设备时钟"; tests replace it.
-    std::function<QDateTime()> Now = &QDateTime::currentDateTime;
+    std::function<QDateTime()> Now = &QDateTime::currentDateTime; // the PC clock; tests replace it
 
     // Work that may talk to the device and throw OperationError; callers run it through Guarded.
     // Tests override the first two to record the calls.
