@@ -57,6 +57,7 @@ set(DTUGUI_SOURCES
   app/window/guistatus.h app/window/guistatus.cpp
   app/window/widgets.h
   app/window/widgetkit.h app/window/widgetkit.cpp
+  app/window/paramtablemodel.h app/window/paramtablemodel.cpp
   app/window/tform1.h app/window/tform1.cpp
   app/window/form_device.cpp
   app/window/comm_page.h app/window/comm_page.cpp

@@ -48,7 +48,7 @@ void ParamPages::Wire() {
             &ParamPages::ListView2Change);
     // A configuration load replaces the rows: an editor open on one of them goes.
     for (dtu::ParamTable* table : {&form_.MainTable(), &form_.InterfaceTable()}) {
-        connect(table, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        connect(table, &dtu::ParamTable::AboutToBeCleared, this, [this] {
             ++tableGeneration_;
             editor_->HideEditors();
         });
@@ -90,7 +90,7 @@ void ParamPages::SelectListRow(QTableView* view, int row) {
 
 void ParamPages::SelectFirstRow(QTableView* view, dtu::ParamTable& model) {
     if (model.Count() == 0) return;
-    view->selectionModel()->setCurrentIndex(model.index(0, dtu::FieldName),
+    view->selectionModel()->setCurrentIndex(view->model()->index(0, dtu::FieldName),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view->scrollToTop();
 }
@@ -139,7 +139,7 @@ void ParamPages::ListChange(const QModelIndex& current) {
     // A mouse press makes its row current before it selects it. Opening the editor now would
     // find no selected row, and a message box shown now would swallow the click: the editor
     // opens when the press has selected the row (ListPress).
-    const QTableView* view = current.model() == &form_.InterfaceTable() ? form_.ListView2 : form_.ListView1;
+    const QTableView* view = current.model() == form_.ListView2->model() ? form_.ListView2 : form_.ListView1;
     if (index >= 0 && !view->selectionModel()->isSelected(current)) {
         editor_->HideEditors();
         pressPendingRow_ = index;

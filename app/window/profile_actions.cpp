@@ -2,6 +2,7 @@
 
 #include "app/window/comm_page.h"
 #include "app/window/param_pages.h"
+#include "app/window/paramtablemodel.h"
 #include "app/window/tform1.h"
 #include "config/profile.h"
 #include "params/rows.h"
@@ -108,15 +109,16 @@ ProfileActions::ProfileActions(TForm1& form) : QObject(&form), form_(form) {
     if (QBoxLayout* l = LayoutHolding(form_.TabSheet4->layout(), form_.Button16)) l->insertWidget(0, form_.ChangedOnly2);
     const std::pair<QTableView*, QCheckBox*> pages[] = {{form_.ListView1, form_.ChangedOnly1}, {form_.ListView2, form_.ChangedOnly2}};
     for (const auto& [view, box] : pages) {
-        auto* table = static_cast<dtu::ParamTable*>(view->model());
+        auto* model = static_cast<ParamTableModel*>(view->model());
+        dtu::ParamTable* table = &model->Table();
         auto apply = [this, view, table, box] { ApplyChangedFilter(view, *table, box); };
         connect(box, &QCheckBox::toggled, this, apply);
         auto follow = [apply, box] {
             if (box->isChecked()) apply();
         };
-        connect(table, &QAbstractItemModel::dataChanged, this, follow);
-        connect(table, &QAbstractItemModel::rowsInserted, this, follow);
-        connect(table, &QAbstractItemModel::modelReset, this, follow);
+        connect(model, &QAbstractItemModel::dataChanged, this, follow);
+        connect(model, &QAbstractItemModel::rowsInserted, this, follow);
+        connect(model, &QAbstractItemModel::modelReset, this, follow);
     }
 
     for (QPlainTextEdit* box : {form_.Memo1, form_.Memo4, form_.Memo2}) StampLines(box);

@@ -75,10 +75,9 @@ public:
 
     std::function<QDateTime()> Now = &QDateTime::currentDateTime; // the PC clock; tests replace it
 
-    // Work that may talk to the device and throw OperationError; callers run it through Guarded.
-    // Tests override the first two to record the calls.
-    //   WriteChanged: writes the rows of State().ChangedParamList to the device.
-    //   SelectParamChannel: makes the device use parameter channel `channel`.
+    // Work that may talk to the device and throw OperationError (callers run it through Guarded);
+    // tests override the first two to record the calls.
+    //   WriteChanged: writes the rows of State().ChangedParamList; SelectParamChannel: the channel.
     virtual void WriteChanged();
     virtual void SelectParamChannel(int channel);
     // Called after the serial port has opened with these settings (saves them).

@@ -1,5 +1,7 @@
 #include "app/window/widgetkit.h"
 
+#include "app/window/paramtablemodel.h"
+
 #include "params/paramtable.h"
 #include "tools/transparent.h"
 
@@ -89,9 +91,10 @@ QLabel* Banner(const QString& name) {
     return label;
 }
 
-QTableView* ParamView(dtu::ParamTable& model, const QString& name) {
+QTableView* ParamView(dtu::ParamTable& table, const QString& name) {
     auto* view = Named(new QTableView, name);
-    view->setModel(&model);
+    auto* model = new ParamTableModel(table, view);
+    view->setModel(model);
     view->setShowGrid(true);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -105,7 +108,7 @@ QTableView* ParamView(dtu::ParamTable& model, const QString& name) {
     view->horizontalHeader()->setStretchLastSection(false);
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < dtu::FieldCount; ++c) {
-        const int width = dtu::ColumnWidth(c, model.IsInterface());
+        const int width = dtu::ColumnWidth(c, table.IsInterface());
         if (width > 0)
             view->setColumnWidth(c, width);
         else

@@ -31,7 +31,7 @@ QFont UiFont();
 QString BannerPath();
 QLabel* Banner(const QString& name);
 // A parameter list over a table: eight columns, the hidden ones at width 0.
-QTableView* ParamView(dtu::ParamTable& model, const QString& name);
+QTableView* ParamView(dtu::ParamTable& table, const QString& name);
 
 // A fixed-choice box: changes only by a choice from its list (or by the program); typed keys,
 // arrows and the wheel are discarded.

@@ -405,7 +405,7 @@ private slots:
         QCOMPARE(rig_->prompter.confirms.size(), 3);
         QCOMPARE(f.writes, 1);
         QVERIFY(f.State().ChangedParamList.isEmpty());
-        QCOMPARE(f.ListView1->selectionModel()->selectedRows(), QModelIndexList{f.MainTable().index(0, 0)});
+        QCOMPARE(f.ListView1->selectionModel()->selectedRows(), QModelIndexList{f.ListView1->model()->index(0, 0)});
 
         f.PageControl1->setCurrentIndex(1); // nothing changed: no question
         QCOMPARE(rig_->prompter.confirms.size(), 3);

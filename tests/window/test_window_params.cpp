@@ -62,10 +62,10 @@ struct Window : WindowRig {
     void Select(const QString& number) { SelectRow(RowOf(number)); }
     void SelectRow(int row) {
         form->ListView1->selectionModel()->setCurrentIndex(
-            Table().index(row, FieldName), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            List()->model()->index(row, FieldName), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     QPoint Centre(const QString& number, bool iface) {
-        const QModelIndex i = Table(iface).index(RowOf(number, iface), FieldName);
+        const QModelIndex i = List(iface)->model()->index(RowOf(number, iface), FieldName);
         List(iface)->scrollTo(i);
         return List(iface)->visualRect(i).center();
     }
@@ -94,7 +94,7 @@ struct Window : WindowRig {
         return Table(iface).Row(RowOf(number, iface))[field];
     }
     bool Blue(const QString& number) {
-        const QVariant v = Table().data(Table().index(RowOf(number), FieldName), Qt::ForegroundRole);
+        const QVariant v = List()->model()->index(RowOf(number), FieldName).data(Qt::ForegroundRole);
         return v.value<QBrush>().color() == QColor(0, 0, 200);
     }
     void ReplaceText(const QString& text) {
