@@ -1,5 +1,5 @@
 # Sources by folder. Each folder is a library of its own, and target_link_libraries below is the
-# dependency graph: base <- script, link <- protocol <- params, tools <- config <- session <- window.
+# dependency graph: base <- script, link <- protocol <- params <- config <- session <- window.
 set(DTU_BASE_SOURCES
   base/appstate.h
   base/errors.h
@@ -28,6 +28,7 @@ set(DTU_PROTOCOL_SOURCES
   protocol/replybounds.h protocol/replybounds.cpp
   protocol/signalpoll.h protocol/signalpoll.cpp
   protocol/replyend.h protocol/replyend.cpp
+  protocol/transparent.h protocol/transparent.cpp
 )
 set(DTU_PARAMS_SOURCES
   params/choicelist.h params/choicelist.cpp
@@ -41,9 +42,6 @@ set(DTU_PARAMS_SOURCES
   params/writer.h params/writer.cpp
   params/verify.h params/verify.cpp
   params/hookoperation.h params/hookoperation.cpp
-)
-set(DTU_TOOLS_SOURCES
-  tools/transparent.h tools/transparent.cpp
 )
 set(DTU_CONFIG_SOURCES
   config/textfile.h config/textfile.cpp

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Fails on an include that runs upward or sideways between the tool's folders. Floors, lowest
 # first; a file may include its own folder and any folder on a lower floor:
-#   base | script link | protocol | params tools | config | session | app/window | app cli
+#   base | script link | protocol | params | config | session | app/window | app cli
 # The simulator sits on the protocol floor's helpers; tests and benchmarks may include anything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 floor() {
   case "$1" in
-    base) echo 0 ;; script|link) echo 1 ;; protocol) echo 2 ;; params|tools) echo 3 ;;
+    base) echo 0 ;; script|link) echo 1 ;; protocol) echo 2 ;; params) echo 3 ;;
     config) echo 4 ;; session) echo 5 ;; app/window) echo 6 ;; app|cli) echo 7 ;; sim) echo 3 ;;
     *) echo "" ;;
   esac

@@ -5,7 +5,7 @@
 #include "app/window/tform1.h"
 #include "app/window/widgetkit.h"
 #include "protocol/commands.h"
-#include "tools/transparent.h"
+#include "protocol/transparent.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "app/window/paramtablemodel.h"
 
 #include "params/paramtable.h"
-#include "tools/transparent.h"
+#include "protocol/transparent.h"
 
 #include <QHeaderView>
 #include <QImageReader>

@@ -9,7 +9,7 @@
 #include "base/hex.h"
 #include "tests/support/fakes.h"
 #include "tests/support/pty.h"
-#include "tools/transparent.h"
+#include "protocol/transparent.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
