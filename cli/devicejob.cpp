@@ -3,7 +3,6 @@
 #include "cli/devicejob.h"
 
 #include "config/profile.h"
-#include "params/writer.h"
 #include "session/session.h"
 
 #include <QElapsedTimer>
@@ -26,36 +25,19 @@ public:
 };
 
 // Progress lines: the step, or rows done of rows to do.
-class ProgressObserver : public ISessionObserver {
-public:
-    ProgressObserver(cli::Progress& progress, int index) : progress_(progress), index_(index) {}
-    void Step(const QString& text) override { progress_.Step(index_, text); }
+struct ProgressObserver : ISessionObserver {
+    ProgressObserver(cli::Progress& p, int i) : progress(p), index(i) {}
+    void Step(const QString& text) override { progress.Step(index, text); }
     void Progress(int done, int total, const QString& number) override {
-        if (!number.isEmpty()) progress_.Step(index_, QStringLiteral("%1/%2 rows (%3)").arg(done).arg(total).arg(number));
+        if (!number.isEmpty()) progress.Step(index, QStringLiteral("%1/%2 rows (%3)").arg(done).arg(total).arg(number));
     }
-
-private:
-    cli::Progress& progress_;
-    int index_;
+    cli::Progress& progress;
+    int index;
 };
-
-QJsonObject RowJson(const RowValue& r) {
-    return {{QStringLiteral("number"), r.number}, {QStringLiteral("name"), r.name},
-            {QStringLiteral("raw"), r.raw}, {QStringLiteral("value"), r.display}};
-}
 
 QJsonObject WriteJson(const RowWrite& w, const QString& message) {
     return {{QStringLiteral("number"), w.row.number}, {QStringLiteral("name"), w.row.name},
             {QStringLiteral("value"), w.row.raw}, {QStringLiteral("message"), message}};
-}
-
-Outcome OutcomeOf(const Failure& f) {
-    using K = Failure::Kind;
-    if (!f.Failed()) return Outcome::Done;
-    if (f.kind == K::ScriptError) return Outcome::ScriptError;
-    if (f.kind == K::ConfigError) return Outcome::ConfigError;
-    if (f.NotReached()) return Outcome::NoPort;
-    return Outcome::Failed;
 }
 
 class Job {
@@ -65,11 +47,7 @@ public:
     DeviceResult Run();
 
 private:
-    Failure Prepare();
-    Failure Command();
-    Failure Read();
-    Failure Verify();
-    Failure Apply();
+    Failure Prepare(), Command(), Read(), Verify(), Apply();
     // A command's result: its text into the report, its message into the log.
     Failure Report(const CommandResult& r, const char* key) {
         if (key) report_.insert(QLatin1String(key), r.text);
@@ -94,9 +72,8 @@ private:
 
 Failure Job::Prepare() {
     session_.SetObserver(&observer_);
-    Failure f = session_.LoadScript(o_.script);
-    if (!f.Failed() && !o_.config.isEmpty()) f = session_.LoadConfiguration(o_.config);
-    if (f.Failed()) return f;
+    if (Failure f = session_.LoadScript(o_.script); f.Failed()) return f;
+    if (Failure f = o_.config.isEmpty() ? Failure{} : session_.LoadConfiguration(o_.config); f.Failed()) return f;
     if (o_.replyEnd) session_.Exchanger().SetReplyEnd(*o_.replyEnd);
     if (!o_.accessCode.isEmpty()) ApplyAccessCode(session_.State(), o_.accessCode);
     // The run's own frame logging stays off: level 1 only counts for what the code allows.
@@ -112,11 +89,10 @@ Failure Job::Command() {
         report_.insert(QStringLiteral("version"), v.text);
         report_.insert(QStringLiteral("clock"), c.text);
         report_.insert(QStringLiteral("csq"), s.csq >= 0 ? QJsonValue(s.csq) : QJsonValue());
+        Failure first;
         for (const CommandResult* r : {&v, &c, &s})
-            if (r->failure.Failed()) status_.Log(r->failure.text);
-        for (const CommandResult* r : {&v, &c, &s})
-            if (r->failure.Failed()) return Listed(r->failure, r->failure.kind == Failure::Kind::NoAnswer);
-        return {};
+            if (r->failure.Failed()) status_.Log(r->failure.text), first = first.Failed() ? first : r->failure;
+        return Listed(first, first.kind == Failure::Kind::NoAnswer);
     }
     case Command::Clock:
         return o_.setClock ? Report(session_.SetClock(QDateTime::currentDateTime()), nullptr)
@@ -134,7 +110,9 @@ Failure Job::Read() {
     const ReadResult r = session_.ReadAll();
     if (r.failure.Failed()) return r.failure;
     QJsonArray rows;
-    for (const RowValue& v : r.rows) rows.append(RowJson(v));
+    for (const RowValue& v : r.rows)
+        rows.append(QJsonObject{{QStringLiteral("number"), v.number}, {QStringLiteral("name"), v.name},
+                                {QStringLiteral("raw"), v.raw}, {QStringLiteral("value"), v.display}});
     report_.insert(QStringLiteral("rows"), rows);
     if (o_.out.isEmpty()) return {};
     const QString path = OutFileFor(o_.out, target_.name, o_.targets.size() > 1);
