@@ -60,7 +60,7 @@ static Failure TcpFailure(const QString& target, QAbstractSocket::SocketError er
 Failure Session::Open(const QString& target, bool tcp, const QString& baud, const QString& format, int connectTimeoutMs) {
     target_ = target;
     tcpTarget_ = tcp;
-    lost_ = false;
+    answered_ = false;
     UseDataChannel();
     return Guarded([&]() -> Failure {
         Step(QStringLiteral("opening"));
@@ -105,15 +105,25 @@ void Session::Close() {
 
 Failure Session::NoAnswerFailure() {
     if (lost_) return {Failure::Kind::PortLost, QStringLiteral("port lost")};
-    if (tcpTarget_ && !tcp_.IsConnected())
-        return {Failure::Kind::PortLost, target_ + QStringLiteral(": ") + QStringLiteral("connection closed")};
+    if (tcpTarget_ && !tcp_.IsConnected()) {
+        // The device ends the connection after a maintenance password it does not accept: a
+        // link that closed before anything was answered on it.
+        if (!answered_) return {Failure::Kind::PasswordRefused, target_ + QStringLiteral("连接失败：维护密码未被接受")};
+        return {Failure::Kind::PortLost, target_ + QStringLiteral(": connection closed")};
+    }
     return {Failure::Kind::NoAnswer, QStringLiteral("device stopped answering")};
 }
 
 Failure Session::Guarded(const std::function<Failure()>& f) {
+    lost_ = false; // a port lost before this operation is no failure of it
     try {
         Failure r = f();
+        if (r.kind == Failure::Kind::NoAnswer && (lost_ || (tcpTarget_ && !tcp_.IsConnected()))) {
+            const Failure why = NoAnswerFailure();
+            if (why.kind != Failure::Kind::PortLost || r.text == QStringLiteral("device stopped answering")) r = why;
+        }
         if (!r.Failed() && lost_) return {Failure::Kind::PortLost, QStringLiteral("port lost")};
+        if (!r.Failed()) answered_ = true;
         return r;
     } catch (const LinkError& e) {
         return {Failure::Kind::PortLost, target_ + QStringLiteral(": ") + e.Text()};

@@ -123,6 +123,7 @@ private:
     QString scriptPath_, target_;
     bool tcpTarget_ = false;
     bool lost_ = false;
+    bool answered_ = false; // an operation succeeded since the target was opened
     QHash<QString, RowValue> lastRead_[2];
     IStatusSink& status_;
     AppState state_;

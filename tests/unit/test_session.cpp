@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 using namespace dtu;
@@ -202,6 +204,23 @@ private slots:
         const Failure f = r.session.Open(QStringLiteral("127.0.0.1:%1").arg(port), true);
         QCOMPARE(f.kind, Failure::Kind::ConnectionRefused);
         QCOMPARE(f.text, QStringLiteral("127.0.0.1:%1连接失败：连接被拒绝").arg(port));
+
+        // A device that ends the connection after the password.
+        QTcpServer closing;
+        QVERIFY(closing.listen(QHostAddress::LocalHost, 0));
+        connect(&closing, &QTcpServer::newConnection, &closing, [&closing] {
+            QTcpSocket* s = closing.nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, s, [s] { s->close(); });
+        });
+        // Seen while connecting, or at the first exchange.
+        Failure closed = r.session.Open(QStringLiteral("127.0.0.1:%1").arg(closing.serverPort()), true);
+        if (!closed.Failed()) {
+            r.session.SetWaitClock(&r.clock);
+            r.clock.onPause = [](int, int) { QTest::qWait(1); };
+            closed = r.session.ReadAll().failure;
+        }
+        QCOMPARE(closed.kind, Failure::Kind::PasswordRefused);
+        QVERIFY(closed.text.endsWith("连接失败：维护密码未被接受"));
     }
 
 private:
