@@ -4,7 +4,8 @@
 #include "app/window/progresspanel.h"
 #include "base/hex.h"
 #include "params/hookoperation.h"
-#include "params/paramops.h"
+#include "params/changes.h"
+#include "params/rows.h"
 #include "params/reader.h"
 #include "params/writer.h"
 #include "protocol/commands.h"
@@ -31,9 +32,6 @@ private:
     F f_;
 };
 
-// A parameter the device holds: its number is above 0 (rows like "0000" are only shown).
-bool IsDeviceParameter(const QString& number) { return dtu::HexToInt(number.left(4)) > 0; }
-
 } // namespace
 
 ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, ProgressPanel* progress,
@@ -49,7 +47,7 @@ ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfa
     }
     // A configuration load replaces the rows: an editor open on one of them goes.
     for (dtu::ParamTable* table : {&host_.Session().MainTable(), &host_.Session().InterfaceTable()}) {
-        connect(table, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        connect(table, &dtu::ParamTable::AboutToBeCleared, this, [this] {
             ++tableGeneration_;
             editor_->HideEditors();
         });
@@ -78,7 +76,7 @@ void ParamPages::SelectListRow(QTableView* view, int row) {
 
 void ParamPages::SelectFirstRow(QTableView* view, dtu::ParamTable& model) {
     if (model.Count() == 0) return;
-    view->selectionModel()->setCurrentIndex(model.index(0, dtu::FieldName),
+    view->selectionModel()->setCurrentIndex(view->model()->index(0, dtu::FieldName),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view->scrollToTop();
 }
@@ -119,7 +117,8 @@ void ParamPages::ReadAllParams() {
     // One exchange for the table the channel selects: the bar shows its rows until it ends.
     const ProgressPanel::Run run(progress_);
     const dtu::ParamTable* table = ActiveParamTable();
-    const int rows = table ? static_cast<int>(RowsLeft(*table, 0, IsDeviceParameter).size()) : 0;
+    const auto device = [](const QString& n) { return dtu::IsDeviceParameter(n); };
+    const int rows = table ? static_cast<int>(RowsLeft(*table, 0, device).size()) : 0;
     progress_->Progress(0, rows, QString());
     dtu::ReadAll(s.Exchanger(), s.MainTable(), s.InterfaceTable());
     progress_->Progress(rows, rows, QString());
@@ -150,8 +149,7 @@ void ParamPages::CurrentRowChanged(const QModelIndex& current) {
     // A mouse press makes its row current before it selects it. Opening the editor now would
     // find no selected row, and a message box shown now would swallow the click: the editor
     // opens when the press has selected the row (ListPress).
-    const QTableView* view =
-        current.model() == &host_.Session().InterfaceTable() ? interfaceList_ : mainList_;
+    const QTableView* view = current.model() == interfaceList_->model() ? interfaceList_ : mainList_;
     if (index >= 0 && !view->selectionModel()->isSelected(current)) {
         editor_->HideEditors();
         pressPendingRow_ = index;
@@ -256,6 +254,8 @@ void ParamPages::WriteChangedRows() {
         // keeps the rows it left unwritten.
         const AtExit forget([this] { ForgetChanges(); });
         const dtu::AppState& state = host_.Session().State();
+        // After a new TCP connection the device's selection is not known: make it the table's.
+        if (state.InterfacePagePresent && state.ParamChannelUnsent) host_.SelectParamChannel(state.CurrentParamChannel);
         const auto inChanged = [this](const QString& n) {
             return dtu::InChangedList(host_.Session().State().ChangedParamList, n);
         };
@@ -289,7 +289,7 @@ void ParamPages::BatchWrite() {
         {
             const AtExit forget([this] { ForgetChanges(); });
             left = WriteTableRows(
-                view, *table, [](const QString& number) { return !number.isEmpty() && IsDeviceParameter(number); },
+                view, *table, [](const QString& number) { return !number.isEmpty() && dtu::IsDeviceParameter(number); },
                 true);
         }
         KeepUnwritten(left, changed);
