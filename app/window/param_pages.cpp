@@ -248,6 +248,7 @@ void ParamPages::WriteChangedRows() {
     const dtu::HookOperation hooks(host_.Session().Script(),
                                    &host_.Status()); // the editors opened on the way
     VerifyPlan verify = PlanVerification();
+    const ProgressPanel::Run run(progress_); // the writes and their read-back: one operation
     QStringList left, changed;
     {
         // Whatever happens below, an error included, the changes count as handled; a stop
