@@ -1,5 +1,5 @@
 # Sources by folder. Each folder is a library of its own, and target_link_libraries below is the
-# dependency graph: base <- script, link <- protocol <- params <- config <- session <- window; base <- journal.
+# dependency graph: base <- script, link <- protocol <- params <- config <- session <- window; base <- journal <- session.
 set(DTU_BASE_SOURCES
   base/appstate.h
   base/errors.h
@@ -91,6 +91,7 @@ set(DTU_SESSION_SOURCES
   session/results.h
   session/session.h session/session.cpp
   session/rowops.cpp
+  session/journaling.cpp
 )
 
 # The command-line program (no widgets).

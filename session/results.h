@@ -83,6 +83,8 @@ struct ApplyResult {
     QList<Mismatch> mismatches;
     bool stopped = false; // the observer asked to stop; the rows not written stay changed
     int notWritten = 0;   // rows left unwritten (stopped, or the device stopped answering)
+    QString operation;    // the journal's id for the operation (empty: nothing was recorded)
+    QString notRecorded;  // why the journal could not record the operation (empty: recorded)
     // Whether the device was changed (a row written), or would be (check mode).
     bool Changed() const { return !written.isEmpty() || !wouldWrite.isEmpty(); }
 };
@@ -101,6 +103,7 @@ struct CommandResult {
     QString text;    // the version or clock text
     int csq = -1;    // the signal quality
     QString message; // the tool's message for the outcome
+    QString operation, notRecorded; // a command that changes the device: as ApplyResult's
 };
 
 // What a front end learns while an operation runs. Every member has a default that does nothing.

@@ -19,6 +19,9 @@ Session::Session(IStatusSink& status, IConfigView& view, IWaitObserver* waits)
     // connection may have chosen it), so the next selection goes out whatever the tool believes.
     QObject::connect(&tcp_.Socket(), &QTcpSocket::connected, &tcp_, [this] { state_.ParamChannelUnsent = true; });
     QObject::connect(&serial_, &SerialLink::Lost, &serial_, [this] { lost_ = true; });
+    // Another device may be behind the port or address next time: its values are not this one's.
+    QObject::connect(&serial_.Port(), &QIODevice::aboutToClose, &serial_, [this] { ForgetDevice(); });
+    QObject::connect(&tcp_.Socket(), &QTcpSocket::disconnected, &tcp_, [this] { ForgetDevice(); });
 }
 
 Failure Session::LoadScript(const QString& path) {
@@ -60,6 +63,7 @@ static Failure TcpFailure(const QString& target, QAbstractSocket::SocketError er
 Failure Session::Open(const QString& target, bool tcp, const QString& baud, const QString& format, int connectTimeoutMs) {
     target_ = target;
     tcpTarget_ = tcp;
+    ForgetDevice();
     answered_ = false;
     UseDataChannel();
     return Guarded([&]() -> Failure {
@@ -150,13 +154,18 @@ static Failure Unless(bool ok, Failure::Kind kind, const QString& text) {
 
 CommandResult Session::Version() {
     Step(QStringLiteral("version"));
-    return Command(QStringLiteral("CMD_GETDTUVER"), [this] {
+    const CommandResult v = Command(QStringLiteral("CMD_GETDTUVER"), [this] {
         CommandResult r;
         r.text = dtu::ReadVersion(exchange_);
         r.failure = Unless(!r.text.isEmpty(), Failure::Kind::NoAnswer, QStringLiteral("DTU版本号读取失败"));
         r.message = r.failure.text;
         return r;
     });
+    if (!v.failure.Failed()) {
+        SyncDevice();
+        version_ = v.text;
+    }
+    return v;
 }
 
 CommandResult Session::ReadClock() {
@@ -177,7 +186,7 @@ static Failure ReplyFailure(int rc, const QString& message) {
 
 CommandResult Session::SetClock(const QDateTime& time) {
     Step(QStringLiteral("setting clock"));
-    return Command(QStringLiteral("SETCLOCK"), [&] {
+    CommandResult c = Command(QStringLiteral("SETCLOCK"), [&] {
         CommandResult r;
         r.text = ClockText(time);
         r.reply = dtu::SetClock(exchange_, time);
@@ -185,6 +194,8 @@ CommandResult Session::SetClock(const QDateTime& time) {
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
+    JournalCommand(JournalKind::Clock, QStringLiteral("SETCLOCK"), c);
+    return c;
 }
 
 CommandResult Session::Signal() {
@@ -200,24 +211,28 @@ CommandResult Session::Signal() {
 
 CommandResult Session::Reset() {
     Step(QStringLiteral("resetting"));
-    return Command(QStringLiteral("CMD_RESET"), [this] {
+    CommandResult c = Command(QStringLiteral("CMD_RESET"), [this] {
         CommandResult r;
         r.reply = ResetDevice(exchange_);
         r.message = OutcomeMessage(QStringLiteral("复位设备"), r.reply);
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
+    JournalCommand(JournalKind::Reset, QStringLiteral("CMD_RESET"), c);
+    return c;
 }
 
 CommandResult Session::FactoryDefaults() {
     Step(QStringLiteral("restoring factory defaults"));
-    return Command(QStringLiteral("CMD_SETDEFAULT"), [this] {
+    CommandResult c = Command(QStringLiteral("CMD_SETDEFAULT"), [this] {
         CommandResult r;
         r.reply = RestoreDefaults(exchange_);
         r.message = OutcomeMessage(QStringLiteral("参数设置"), r.reply);
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
+    JournalCommand(JournalKind::Defaults, QStringLiteral("CMD_SETDEFAULT"), c);
+    return c;
 }
 
 } // namespace dtu

@@ -11,6 +11,7 @@
 #include "base/frontend.h"
 #include "base/waitclock.h"
 #include "config/config.h"
+#include "journal/undo.h"
 #include "link/channel.h"
 #include "link/datachannel.h"
 #include "link/receivedisplay.h"
@@ -23,6 +24,8 @@
 
 #include <QDateTime>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <utility>
 
 namespace dtu {
@@ -97,6 +100,26 @@ public:
     CommandResult Reset();
     CommandResult FactoryDefaults();
 
+    // Writes back the values an operation changed (UndoPlan::restore, each row into its own
+    // table, exactly the raw value read before it), as WriteChanged writes; with verify, reads
+    // the rows back. The rows whose value before is unknown are left alone.
+    ApplyResult Undo(const UndoPlan& plan, bool verify);
+
+    // ---- The journal. Every operation that changes the device (WriteChanged, Apply, Undo,
+    // SetClock, Reset, FactoryDefaults) appends one record per row sent (one per command) and
+    // puts them on the disk before it returns. When the journal cannot be written the operation
+    // still runs: the log says once that the change is not recorded and why, and the result's
+    // notRecorded holds the reason. No journal: nothing is recorded.
+    void SetJournal(const Journal* journal, const QString& frontEnd);
+    // The target the records name: the TCP link's host:port when connected, else the serial
+    // port's name; `name` takes their place when not empty (a channel of the caller's own).
+    QString TargetName();
+    void SetTargetName(const QString& name) { targetName_ = name; }
+    // What this session knows of the device on the target: the version text it read, the
+    // values it read. Forgotten when the session opens a target, a link closes or the target
+    // changes.
+    void ForgetDevice();
+
     // The value this session last read from the device for a row (a read, a read-back, the
     // read before an apply); false when it read none.
     bool LastRead(bool interfaceTable, const QString& number, RowValue* value) const;
@@ -119,7 +142,20 @@ private:
     CommandResult Command(const QString& name, const std::function<CommandResult()>& f);
     void WriteRows(ApplyResult& result, const QList<std::pair<ParamTable*, int>>& rows);
 
+    // The journal operation under way; rows and commands go into it.
+    void BeginJournal(JournalKind kind);
+    void JournalRow(const RowWrite& w, int reply);
+    void JournalMismatches(const ApplyResult& result);
+    // Puts the operation's records on the disk; its id and, when not recorded, why.
+    void EndJournal(QString* operation, QString* notRecorded);
+    void SyncDevice();
+    // The device command's record (SETCLOCK, CMD_RESET, CMD_SETDEFAULT).
+    void JournalCommand(JournalKind kind, const QString& word, CommandResult& result);
+
     ISessionObserver* observer_ = nullptr;
+    std::optional<Journal> journal_;
+    std::unique_ptr<JournalOperation> journalOp_;
+    QString frontEnd_, targetName_, deviceTarget_, version_, notRecorded_;
     QString scriptPath_, target_;
     bool tcpTarget_ = false;
     bool lost_ = false;
