@@ -15,6 +15,8 @@ Session::Session(IStatusSink& status, IConfigView& view, IWaitObserver* waits)
     mainTable_.SetChangedList(&state_.ChangedParamList);
     interfaceTable_.SetChangedList(&state_.ChangedParamList);
     config_.OnReplyEnd = [this](ReplyEnd mode) { exchange_.SetReplyEnd(mode); };
+    for (ParamTable* t : {&mainTable_, &interfaceTable_})
+        QObject::connect(t, &ParamTable::AboutToBeCleared, t, [this] { ++tableGeneration_; });
     // A new TCP connection: the device may have any channel selected (another tool, an earlier
     // connection may have chosen it), so the next selection goes out whatever the tool believes.
     QObject::connect(&tcp_.Socket(), &QTcpSocket::connected, &tcp_, [this] { state_.ParamChannelUnsent = true; });
@@ -130,9 +132,9 @@ Failure Session::Guarded(const std::function<Failure()>& f) {
         if (!r.Failed()) answered_ = true;
         return r;
     } catch (const LinkError& e) {
-        return {Failure::Kind::PortLost, target_ + QStringLiteral(": ") + e.Text()};
+        return {Failure::Kind::PortLost, target_ + QStringLiteral(": ") + e.Text(), e.Text()};
     } catch (const OperationError& e) {
-        return {Failure::Kind::ScriptError, scriptPath_ + QStringLiteral(": ") + e.Text()};
+        return {Failure::Kind::ScriptError, scriptPath_ + QStringLiteral(": ") + e.Text(), e.Text()};
     }
 }
 

@@ -34,6 +34,12 @@ namespace dtu {
 // False when the text is no such address.
 bool ParseTcpAddress(const QString& text, QString* host, quint16* port);
 
+// How a session's run of row writes goes: past a row the device did not answer; passing over the
+// rows no longer in the changed list (written or forgotten meanwhile); ending when the channel closes.
+struct RowRun {
+    bool pastSilentRows = false, onlyChanged = false, whileOpen = false;
+};
+
 class Session {
 public:
     // waits: told when every reply wait begins and ends (the window holds its receive display
@@ -66,6 +72,7 @@ public:
     // ---- Operations. None throws: a script or port error comes back as the result's failure.
     // Progress, stop requests and every write go to this observer (null: none).
     void SetObserver(ISessionObserver* observer) { observer_ = observer; }
+    ISessionObserver* Observer() const { return observer_; }
 
     // Loads the device script / a configuration into the session.
     Failure LoadScript(const QString& path);
@@ -82,15 +89,26 @@ public:
 
     // Reads every device parameter of both tables (each on its own channel).
     ReadResult ReadAll();
+    // Reads the table the current channel selects, as the window's 读取 does ("[参数读取中，请
+    // 稍候...]"); the rows a reply names fill the table active when it arrives. Its rows come back.
+    ReadResult ReadShown();
     // Reads the device and compares it with a profile: afterwards the tables hold the profile's
     // values (with the overrides) and the changed list names the rows that differ.
     CompareOutcome Compare(const QString& profile, const QHash<QString, QString>& overrides = {});
     // Compare, then writes the rows that differ (each into its own table) and, with verify, reads
     // every row of the profile back. Refused rows and mismatches set the failure at the end.
     ApplyResult Apply(const QString& profile, const ApplyOptions& options = {});
-    // Writes the changed rows of the table(s) the current channel selects, as the window's 设置
-    // does, then (with verify) reads the written rows back and reports the verification.
-    ApplyResult WriteChanged(bool verify);
+    // Writes the changed rows of the table the current channel selects, as the window's 设置
+    // does, then (with verify) reads the written rows back and reports the verification. A row
+    // the device does not answer ends the run only without pastSilentRows; a stop ends it (the
+    // log says how many rows were left) and the written rows are still read back. Afterwards the
+    // changed list holds only the rows a stop left unwritten and those whose read-back differs.
+    ApplyResult WriteChanged(bool verify, bool pastSilentRows = true);
+    // Writes every device parameter of the table the current channel selects, from the top, as
+    // the window's 批量写参数 does: past silent rows, no read-back; a channel that closes during
+    // the run ends it (the failure's cause is the closed-channel message). The changed list as
+    // after WriteChanged.
+    ApplyResult WriteAll();
 
     // The device commands.
     CommandResult Version();
@@ -140,7 +158,11 @@ private:
     Failure Guarded(const std::function<Failure()>& f);
     Failure NoAnswerFailure();
     CommandResult Command(const QString& name, const std::function<CommandResult()>& f);
-    void WriteRows(ApplyResult& result, const QList<std::pair<ParamTable*, int>>& rows);
+    // Writes rows, each looked up again by its number after every reply wait; a configuration
+    // loaded during a wait ends the run.
+    void WriteRows(ApplyResult& result, const QList<std::pair<ParamTable*, int>>& rows, const RowRun& run = {});
+    // WriteChanged, or with all WriteAll.
+    ApplyResult WriteActive(bool verify, bool all, const RowRun& run);
 
     // The journal operation under way; rows and commands go into it.
     void BeginJournal(JournalKind kind);
@@ -160,6 +182,7 @@ private:
     bool tcpTarget_ = false;
     bool lost_ = false;
     bool answered_ = false; // an operation succeeded since the target was opened
+    quint64 tableGeneration_ = 0; // counts replacements of either table's rows (a configuration load)
     QHash<QString, RowValue> lastRead_[2];
     IStatusSink& status_;
     AppState state_;

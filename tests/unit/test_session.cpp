@@ -191,6 +191,31 @@ private slots:
         }
     }
 
+    // The window's 设置: the changed rows from the top, each announced before it goes out, past
+    // one the device does not answer; a row that may not be written is forgotten with the rest;
+    // only what was written is read back, and a row that reads back otherwise stays changed.
+    void writeChanged() {
+        Rig r;
+        r.InProcess();
+        struct Starts : ISessionObserver {
+            QStringList rows;
+            void RowStarting(bool, const QString& number) override { rows << number; }
+        } starts;
+        r.session.SetObserver(&starts);
+        r.link.SetUnanswered({0x0102});
+        r.device.SetStoredInstead(sim::Table::Main, 0x0104, QByteArray::fromHex("0078"));
+        r.session.State().ChangedParamList = {"0104", "0091", "0102", "0101"};
+        const ApplyResult a = r.session.WriteChanged(true);
+        QCOMPARE(starts.rows, (QStringList{"0101", "0102", "0104"}));
+        QCOMPARE(Numbers(a.written), (QStringList{"0101", "0104"}));
+        QCOMPARE(Numbers(a.refused), QStringList{"0102"});
+        QCOMPARE(a.refused.first().reply, int(ReplyNone));
+        QCOMPARE(a.verified.size(), 1);
+        QCOMPARE(a.mismatches.size(), 1);
+        QCOMPARE(a.failure.kind, Failure::Kind::Refused);
+        QCOMPARE(r.session.State().ChangedParamList, QStringList{"0104"});
+    }
+
     // A TCP target that cannot be reached says why.
     void connectFailures() {
         Rig r;
