@@ -40,7 +40,6 @@ void Session::Select(ParamTable* table) {
 }
 
 void Session::RememberRead(const ParamTable& table, int row) {
-    SyncDevice();
     const RowValue v = ValueOf(table, row);
     lastRead_[v.interfaceTable ? 1 : 0].insert(v.number.toUpper(), v);
 }
@@ -162,7 +161,6 @@ void Session::WriteRows(ApplyResult& result, const QList<std::pair<ParamTable*, 
             (w.reply == ReplyOk ? result.written : result.refused).append(w);
             state_.ChangedParamList.removeAll(w.row.number);
             if (observer_) observer_->RowSent(w);
-            JournalRow(w, w.reply);
             Progress(k + 1, total, w.row.number);
             if (w.reply == ReplyNone) {
                 // A device that stopped answering is not asked again for every row.
@@ -229,10 +227,10 @@ ApplyResult Session::Apply(const QString& profile, const ApplyOptions& options) 
         ParamTable* t = m.profile.interfaceTable ? &interfaceTable_ : &mainTable_;
         rows.append({t, FindRow(*t, m.profile.number)});
     }
-    BeginJournal(JournalKind::Apply);
+    journal_.Begin(JournalKind::Apply);
     WriteRows(result, rows);
     if (result.failure.Failed() || result.stopped || !options.verify) {
-        EndJournal(&result.operation, &result.notRecorded);
+        journal_.End(&result.operation, &result.notRecorded);
         Conclude(result);
         return result;
     }
@@ -254,8 +252,7 @@ ApplyResult Session::Apply(const QString& profile, const ApplyOptions& options) 
                    [this](const ParamTable& t, const WrittenValue& w) { RememberRead(t, FindRow(t, w.number)); });
         return Failure{};
     });
-    JournalMismatches(result);
-    EndJournal(&result.operation, &result.notRecorded);
+    journal_.End(&result.operation, &result.notRecorded);
     Conclude(result);
     return result;
 }
@@ -269,7 +266,7 @@ ApplyResult Session::WriteChanged(bool verify) {
     const QList<WrittenValue> planned = RowsToVerify(state_, *table, state_.ChangedParamList);
     QList<std::pair<ParamTable*, int>> rows;
     for (const WrittenValue& w : planned) rows.append({table, FindRowForWrite(*table, w.number)});
-    BeginJournal(JournalKind::Write);
+    journal_.Begin(JournalKind::Write);
     WriteRows(result, rows);
     table->RefreshColours();
     if (!result.failure.Failed() && !result.stopped && verify) {
@@ -283,8 +280,7 @@ ApplyResult Session::WriteChanged(bool verify) {
         if (f.Failed()) result.failure = f;
         else if (!written.isEmpty()) ReportVerification(status_, static_cast<int>(result.mismatches.size()));
     }
-    JournalMismatches(result);
-    EndJournal(&result.operation, &result.notRecorded);
+    journal_.End(&result.operation, &result.notRecorded);
     Conclude(result);
     return result;
 }
