@@ -81,6 +81,7 @@ set(DTUGUI_SOURCES
   app/window/signalgraph.h app/window/signalgraph.cpp
   app/window/appicon.h app/window/appicon.cpp
   app/window/historydialog.h app/window/historydialog.cpp
+  app/window/journalentries.h app/window/journalentries.cpp
   app/window/resources.qrc
 )
 
@@ -91,6 +92,7 @@ set(DTU_SESSION_SOURCES
   session/results.h
   session/session.h session/session.cpp
   session/rowops.cpp
+  session/sessionjournal.h session/sessionjournal.cpp
   session/journaling.cpp
 )
 

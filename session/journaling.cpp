@@ -1,31 +1,12 @@
-// The session's journal: one operation's records for every change made to the device, and the
-// undo that writes an operation's values before it back.
+// The session's target as the journal names it, and the undo that writes the values an
+// operation replaced back.
 #include "session/session.h"
 
 #include "params/hookoperation.h"
 #include "params/rows.h"
 #include "params/verify.h"
 
-#include <QFileInfo>
-
 namespace dtu {
-
-namespace {
-
-JournalOutcome OutcomeOfReply(int reply) {
-    if (reply == ReplyOk) return JournalOutcome::Done;
-    return reply == ReplyNone ? JournalOutcome::NoAnswer : JournalOutcome::Refused;
-}
-
-JournalTable TableOf(bool interfaceTable) { return interfaceTable ? JournalTable::Interface : JournalTable::Main; }
-
-} // namespace
-
-void Session::SetJournal(const Journal* journal, const QString& frontEnd) {
-    if (journal) journal_.emplace(*journal);
-    else journal_.reset();
-    frontEnd_ = frontEnd;
-}
 
 QString Session::TargetName() {
     if (!targetName_.isEmpty()) return targetName_;
@@ -37,81 +18,7 @@ QString Session::TargetName() {
 void Session::ForgetDevice() {
     lastRead_[0].clear();
     lastRead_[1].clear();
-    version_.clear();
-    deviceTarget_.clear();
-}
-
-// What the session knows of a device belongs to the target it was learned on.
-void Session::SyncDevice() {
-    const QString target = TargetName();
-    if (target == deviceTarget_) return;
-    ForgetDevice();
-    deviceTarget_ = target;
-}
-
-void Session::BeginJournal(JournalKind kind) {
-    journalOp_.reset();
-    notRecorded_.clear();
-    // Nothing goes to a device over a closed channel.
-    if (!journal_ || !exchange_.Channel().IsOpen()) return;
-    SyncDevice();
-    JournalRecord common = StampedRecord(frontEnd_);
-    common.target = deviceTarget_;
-    common.version = version_;
-    common.identityRow = IdentityRowOf(config_.ConfigRoot);
-    RowValue identity;
-    if (!common.identityRow.isEmpty() &&
-        (LastRead(false, common.identityRow, &identity) || LastRead(true, common.identityRow, &identity)))
-        common.identity = identity.display;
-    common.config = config_.ConfigPath.isEmpty() ? QString() : QFileInfo(config_.ConfigPath).absoluteFilePath();
-    common.kind = kind;
-    journalOp_ = std::make_unique<JournalOperation>(*journal_, common, [this](const QString& why) {
-        notRecorded_ = why;
-        status_.Log(QStringLiteral("[本次修改未记入修改记录：") + why + QLatin1Char(']'));
-    });
-}
-
-void Session::JournalRow(const RowWrite& w, int reply) {
-    if (!journalOp_) return;
-    std::optional<JournalValue> before;
-    if (w.beforeKnown) before = JournalValue{w.beforeRaw, w.beforeDisplay};
-    journalOp_->AddRow(TableOf(w.row.interfaceTable), w.row.number, w.row.name, before, {w.row.raw, w.row.display},
-                       OutcomeOfReply(reply), w.message);
-}
-
-// A row written whose read-back differs gets a second record: verification failed.
-void Session::JournalMismatches(const ApplyResult& result) {
-    if (!journalOp_) return;
-    for (const Mismatch& m : result.mismatches)
-        for (const RowWrite& w : result.written) {
-            if (w.row.interfaceTable != m.profile.interfaceTable || w.row.number != m.profile.number) continue;
-            std::optional<JournalValue> before;
-            if (w.beforeKnown) before = JournalValue{w.beforeRaw, w.beforeDisplay};
-            journalOp_->AddRow(TableOf(w.row.interfaceTable), w.row.number, w.row.name, before,
-                               {w.row.raw, w.row.display}, JournalOutcome::VerifyFailed, m.message);
-            break;
-        }
-}
-
-void Session::EndJournal(QString* operation, QString* notRecorded) {
-    if (!journalOp_) return;
-    if (!journalOp_->Records().isEmpty()) {
-        journalOp_->Finish();
-        *operation = journalOp_->Id();
-    }
-    *notRecorded = notRecorded_;
-    journalOp_.reset();
-}
-
-void Session::JournalCommand(JournalKind kind, const QString& word, CommandResult& result) {
-    BeginJournal(kind);
-    if (!journalOp_) return;
-    JournalOutcome outcome = JournalOutcome::Done;
-    if (result.failure.Failed())
-        outcome = result.failure.kind == Failure::Kind::Refused ? JournalOutcome::Refused : JournalOutcome::NoAnswer;
-    const QString message = result.message.isEmpty() ? result.failure.text : result.message;
-    journalOp_->AddCommand({word, kind == JournalKind::Clock ? result.text : QString()}, outcome, message);
-    EndJournal(&result.operation, &result.notRecorded);
+    journal_.Forget();
 }
 
 ApplyResult Session::Undo(const UndoPlan& plan, bool verify) {
@@ -135,7 +42,7 @@ ApplyResult Session::Undo(const UndoPlan& plan, bool verify) {
         t->SetField(row, FieldRaw, plan.restore.at(i).before.raw);
         t->SetField(row, FieldDisplay, plan.restore.at(i).before.display);
     }
-    BeginJournal(JournalKind::Undo);
+    journal_.Begin(JournalKind::Undo);
     WriteRows(result, rows);
     if (!result.failure.Failed() && !result.stopped && verify && !result.written.isEmpty()) {
         const Failure f = Guarded([&] {
@@ -163,8 +70,7 @@ ApplyResult Session::Undo(const UndoPlan& plan, bool verify) {
         if (f.Failed()) result.failure = f;
         else ReportVerification(status_, static_cast<int>(result.mismatches.size()));
     }
-    JournalMismatches(result);
-    EndJournal(&result.operation, &result.notRecorded);
+    journal_.End(&result.operation, &result.notRecorded);
     if (!result.failure.Failed() && !result.refused.isEmpty())
         result.failure = {Failure::Kind::Refused, result.refused.first().message};
     else if (!result.failure.Failed() && !result.mismatches.isEmpty())

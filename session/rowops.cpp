@@ -40,7 +40,6 @@ void Session::Select(ParamTable* table) {
 }
 
 void Session::RememberRead(const ParamTable& table, int row) {
-    SyncDevice();
     const RowValue v = ValueOf(table, row);
     lastRead_[v.interfaceTable ? 1 : 0].insert(v.number.toUpper(), v);
 }
@@ -200,7 +199,6 @@ void Session::WriteRows(ApplyResult& result, const QList<std::pair<ParamTable*, 
             (w.reply == ReplyOk ? result.written : result.refused).append(w);
             state_.ChangedParamList.removeAll(w.row.number);
             if (observer_) observer_->RowSent(w);
-            JournalRow(w, w.reply);
             Progress(k + 1, total, w.row.number);
             if (w.reply == ReplyNone && !run.pastSilentRows) {
                 // A device that stopped answering is not asked again for every row.
@@ -267,10 +265,10 @@ ApplyResult Session::Apply(const QString& profile, const ApplyOptions& options) 
         ParamTable* t = m.profile.interfaceTable ? &interfaceTable_ : &mainTable_;
         rows.append({t, FindRow(*t, m.profile.number)});
     }
-    BeginJournal(JournalKind::Apply);
+    journal_.Begin(JournalKind::Apply);
     WriteRows(result, rows, {options.pastSilentRows});
     if (result.failure.Failed() || result.stopped || !options.verify) {
-        EndJournal(&result.operation, &result.notRecorded);
+        journal_.End(&result.operation, &result.notRecorded);
         Conclude(result);
         return result;
     }
@@ -292,8 +290,7 @@ ApplyResult Session::Apply(const QString& profile, const ApplyOptions& options) 
                    [this](const ParamTable& t, const WrittenValue& w) { RememberRead(t, FindRow(t, w.number)); });
         return Failure{};
     });
-    JournalMismatches(result);
-    EndJournal(&result.operation, &result.notRecorded);
+    journal_.End(&result.operation, &result.notRecorded);
     Conclude(result);
     return result;
 }
@@ -323,7 +320,7 @@ ApplyResult Session::WriteActive(bool verify, bool all, const RowRun& run) {
         rows.append({table, i});
     }
     const quint64 generation = tableGeneration_;
-    BeginJournal(JournalKind::Write);
+    journal_.Begin(JournalKind::Write);
     WriteRows(result, rows, run);
     // The changes count as handled whatever the outcome (the rows that may not be written
     // included); a stop keeps the changed rows it left unwritten.
@@ -351,8 +348,7 @@ ApplyResult Session::WriteActive(bool verify, bool all, const RowRun& run) {
         if (f.Failed()) result.failure = f;
         else ReportVerification(status_, static_cast<int>(result.mismatches.size()));
     }
-    JournalMismatches(result);
-    EndJournal(&result.operation, &result.notRecorded);
+    journal_.End(&result.operation, &result.notRecorded);
     Conclude(result);
     return result;
 }

@@ -21,6 +21,7 @@ Session::Session(IStatusSink& status, IConfigView& view, IWaitObserver* waits)
     // connection may have chosen it), so the next selection goes out whatever the tool believes.
     QObject::connect(&tcp_.Socket(), &QTcpSocket::connected, &tcp_, [this] { state_.ParamChannelUnsent = true; });
     QObject::connect(&serial_, &SerialLink::Lost, &serial_, [this] { lost_ = true; });
+    exchange_.SetChangeObserver(&journal_);
     // Another device may be behind the port or address next time: its values are not this one's.
     QObject::connect(&serial_.Port(), &QIODevice::aboutToClose, &serial_, [this] { ForgetDevice(); });
     QObject::connect(&tcp_.Socket(), &QTcpSocket::disconnected, &tcp_, [this] { ForgetDevice(); });
@@ -163,10 +164,7 @@ CommandResult Session::Version() {
         r.message = r.failure.text;
         return r;
     });
-    if (!v.failure.Failed()) {
-        SyncDevice();
-        version_ = v.text;
-    }
+    if (!v.failure.Failed()) journal_.SetVersion(v.text);
     return v;
 }
 
@@ -188,6 +186,7 @@ static Failure ReplyFailure(int rc, const QString& message) {
 
 CommandResult Session::SetClock(const QDateTime& time) {
     Step(QStringLiteral("setting clock"));
+    journal_.Begin(JournalKind::Clock);
     CommandResult c = Command(QStringLiteral("SETCLOCK"), [&] {
         CommandResult r;
         r.text = ClockText(time);
@@ -196,7 +195,7 @@ CommandResult Session::SetClock(const QDateTime& time) {
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
-    JournalCommand(JournalKind::Clock, QStringLiteral("SETCLOCK"), c);
+    journal_.End(&c.operation, &c.notRecorded);
     return c;
 }
 
@@ -213,6 +212,7 @@ CommandResult Session::Signal() {
 
 CommandResult Session::Reset() {
     Step(QStringLiteral("resetting"));
+    journal_.Begin(JournalKind::Reset);
     CommandResult c = Command(QStringLiteral("CMD_RESET"), [this] {
         CommandResult r;
         r.reply = ResetDevice(exchange_);
@@ -220,12 +220,13 @@ CommandResult Session::Reset() {
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
-    JournalCommand(JournalKind::Reset, QStringLiteral("CMD_RESET"), c);
+    journal_.End(&c.operation, &c.notRecorded);
     return c;
 }
 
 CommandResult Session::FactoryDefaults() {
     Step(QStringLiteral("restoring factory defaults"));
+    journal_.Begin(JournalKind::Defaults);
     CommandResult c = Command(QStringLiteral("CMD_SETDEFAULT"), [this] {
         CommandResult r;
         r.reply = RestoreDefaults(exchange_);
@@ -233,7 +234,7 @@ CommandResult Session::FactoryDefaults() {
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
-    JournalCommand(JournalKind::Defaults, QStringLiteral("CMD_SETDEFAULT"), c);
+    journal_.End(&c.operation, &c.notRecorded);
     return c;
 }
 

@@ -12,6 +12,7 @@
 #include "base/waitclock.h"
 #include "config/config.h"
 #include "journal/undo.h"
+#include "session/sessionjournal.h"
 #include "link/channel.h"
 #include "link/datachannel.h"
 #include "link/receivedisplay.h"
@@ -123,12 +124,25 @@ public:
     // the rows back. The rows whose value before is unknown are left alone.
     ApplyResult Undo(const UndoPlan& plan, bool verify);
 
-    // ---- The journal. Every operation that changes the device (WriteChanged, Apply, Undo,
-    // SetClock, Reset, FactoryDefaults) appends one record per row sent (one per command) and
-    // puts them on the disk before it returns. When the journal cannot be written the operation
-    // still runs: the log says once that the change is not recorded and why, and the result's
-    // notRecorded holds the reason. No journal: nothing is recorded.
-    void SetJournal(const Journal* journal, const QString& frontEnd);
+    // ---- The journal. Every row written and every command that changes the device, whoever
+    // sends it over this session's exchange, is recorded with the value read before it; the
+    // operations (WriteChanged, Apply, Undo, SetClock, Reset, FactoryDefaults) put their records
+    // on the disk before they return. When the journal cannot be written the change still goes
+    // ahead: the log says once that it is not recorded and why, and the result's notRecorded
+    // holds the reason. No journal: nothing is recorded.
+    void SetJournal(const Journal* journal, const QString& frontEnd) { journal_.Set(journal, frontEnd); }
+    // One change as the journal sees it: the records made while the outermost scope lives are one
+    // operation (a front end opens one per user action).
+    class ChangeScope {
+    public:
+        explicit ChangeScope(Session& s, std::optional<JournalKind> kind = {}) : s_(s) { s_.journal_.Begin(kind); }
+        ~ChangeScope() { s_.journal_.End(); }
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        Session& s_;
+    };
     // The target the records name: the TCP link's host:port when connected, else the serial
     // port's name; `name` takes their place when not empty (a channel of the caller's own).
     QString TargetName();
@@ -164,20 +178,8 @@ private:
     // WriteChanged, or with all WriteAll.
     ApplyResult WriteActive(bool verify, bool all, const RowRun& run);
 
-    // The journal operation under way; rows and commands go into it.
-    void BeginJournal(JournalKind kind);
-    void JournalRow(const RowWrite& w, int reply);
-    void JournalMismatches(const ApplyResult& result);
-    // Puts the operation's records on the disk; its id and, when not recorded, why.
-    void EndJournal(QString* operation, QString* notRecorded);
-    void SyncDevice();
-    // The device command's record (SETCLOCK, CMD_RESET, CMD_SETDEFAULT).
-    void JournalCommand(JournalKind kind, const QString& word, CommandResult& result);
-
     ISessionObserver* observer_ = nullptr;
-    std::optional<Journal> journal_;
-    std::unique_ptr<JournalOperation> journalOp_;
-    QString frontEnd_, targetName_, deviceTarget_, version_, notRecorded_;
+    QString targetName_;
     QString scriptPath_, target_;
     bool tcpTarget_ = false;
     bool lost_ = false;
@@ -189,6 +191,8 @@ private:
     ScriptBridge script_;
     ReplaceableClock clock_;
     ClosedChannel closedChannel_;
+    // Before the links: a link closing as the session ends still finds it.
+    SessionJournal journal_{status_, config_, [this] { return TargetName(); }, [this] { return exchange_.Channel().IsOpen(); }};
     ParamTable mainTable_{false};
     ParamTable interfaceTable_{true};
     Exchange exchange_;
