@@ -1,16 +1,13 @@
 // One device's run: the session's operations called for the command, their results turned into
 // the report's entry and progress lines.
 #include "cli/devicejob.h"
+#include "cli/journaljob.h"
 
 #include "config/profile.h"
 #include "session/session.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QJsonArray>
-#include <QRegularExpression>
-#include <cstdio>
 
 namespace dtu::cli {
 
@@ -44,14 +41,6 @@ QJsonObject WriteJson(const RowWrite& w, const QString& message) {
             {QStringLiteral("value"), w.row.raw}, {QStringLiteral("message"), message}};
 }
 
-// The file apply --backup saves a device's values in: the target and the time, in the folder.
-QString BackupFile(const QString& folder, const QString& target) {
-    QString tag = target;
-    tag.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.]+")), QStringLiteral("-"));
-    return QDir(folder).filePath(tag + QDateTime::currentDateTime().toString(QStringLiteral("-yyyyMMdd-HHmmss-zzz")) +
-                                 QStringLiteral(".txt"));
-}
-
 class Job {
 public:
     Job(const Options& o, int index, Progress& progress)
@@ -59,14 +48,10 @@ public:
     DeviceResult Run();
 
 private:
-    Failure Prepare(), Command(), Read(), Verify(), Apply(), Backup(), Undo();
-    // The rows written (an apply, an undo) into the report.
-    Failure Written(const ApplyResult& r);
-    // The journal's id of a change, or why it is not recorded (said once on stderr as well).
-    void Journaled(const QString& operation, const QString& notRecorded);
+    Failure Prepare(), Command(), Read(), Verify(), Apply();
     // A command's result: its text into the report, its message into the log.
     Failure Report(const CommandResult& r, const char* key) {
-        Journaled(r.operation, r.notRecorded);
+        NoteJournal(report_, target_.name, r.operation, r.notRecorded);
         if (key) report_.insert(QLatin1String(key), r.text);
         if (!r.message.isEmpty()) status_.Log(r.message);
         return Listed(r.failure, r.failure.kind == Failure::Kind::NoAnswer || r.failure.kind == Failure::Kind::Refused);
@@ -89,8 +74,7 @@ private:
 
 Failure Job::Prepare() {
     session_.SetObserver(&observer_);
-    const Journal journal;
-    session_.SetJournal(&journal, QStringLiteral("cli"));
+    UseJournal(session_);
     if (Failure f = session_.LoadScript(o_.script); f.Failed()) return f;
     if (Failure f = o_.config.isEmpty() ? Failure{} : session_.LoadConfiguration(o_.config); f.Failed()) return f;
     if (o_.replyEnd) session_.Exchanger().SetReplyEnd(*o_.replyEnd);
@@ -119,9 +103,9 @@ Failure Job::Command() {
     case Command::Reset: return Report(session_.Reset(), nullptr);
     case Command::Defaults: return Report(session_.FactoryDefaults(), nullptr);
     case Command::Read: return Read();
+    case Command::Undo:
     case Command::Apply: return Apply();
     case Command::Verify: return Verify();
-    case Command::Undo: return Undo();
     }
     return {};
 }
@@ -162,15 +146,9 @@ Failure Job::Verify() {
 }
 
 Failure Job::Apply() {
-    if (!o_.backup.isEmpty())
-        if (Failure f = Backup(); f.Failed()) return f;
     ApplyOptions options;
     options.overrides = target_.overrides;
-    return Written(session_.Apply(o_.config, options));
-}
-
-Failure Job::Written(const ApplyResult& r) {
-    Journaled(r.operation, r.notRecorded);
+    const ApplyResult r = ApplyOrUndo(session_, o_, target_, options, report_);
     QJsonArray written, refused, skipped, verified, failedRows;
     for (const RowWrite& w : r.written) written.append(WriteJson(w, w.message));
     for (const RowWrite& w : r.refused) refused.append(WriteJson(w, w.message));
@@ -189,53 +167,6 @@ Failure Job::Written(const ApplyResult& r) {
     report_.insert(QStringLiteral("verifyFailed"), failedRows);
     report_.insert(QStringLiteral("changed"), r.Changed());
     return Listed(r.failure, r.failure.kind == Failure::Kind::Refused || r.failure.kind == Failure::Kind::VerifyFailed);
-}
-
-void Job::Journaled(const QString& operation, const QString& notRecorded) {
-    if (!operation.isEmpty()) report_.insert(QStringLiteral("journal"), operation);
-    if (notRecorded.isEmpty()) return;
-    report_.insert(QStringLiteral("journalError"), notRecorded);
-    std::fprintf(stderr, "dtucfg-cli: %s: this change is not recorded in the journal: %s\n", qPrintable(target_.name),
-                 qPrintable(notRecorded));
-}
-
-// The device's complete values saved as a configuration before an apply changes them.
-Failure Job::Backup() {
-    const ReadResult r = session_.ReadAll();
-    if (r.failure.Failed()) return r.failure;
-    const QString path = BackupFile(o_.backup, session_.TargetName());
-    observer_.Step(QStringLiteral("saving ") + path);
-    if (!QDir().mkpath(o_.backup)) return {Failure::Kind::FileError, o_.backup + QStringLiteral(": cannot create the folder")};
-    const ProfileSaveResult s = SaveProfile(ProfileSource::From(session_.Config()), session_.MainTable(),
-                                            session_.State().InterfacePagePresent ? &session_.InterfaceTable() : nullptr, path);
-    if (!s.ok) return {Failure::Kind::FileError, path + QStringLiteral(": ") + s.error};
-    report_.insert(QStringLiteral("backup"), QFileInfo(s.path).absoluteFilePath());
-    return {};
-}
-
-// The target's last change (or --operation) undone: the values before it written back.
-Failure Job::Undo() {
-    QStringList warnings;
-    const UndoPlan plan = PlanUndo(Journal(), session_.TargetName(), o_.operation, &warnings);
-    for (const QString& w : warnings) status_.Log(w);
-    if (!plan.CanUndo()) return {Failure::Kind::ConfigError, plan.error};
-    report_.insert(QStringLiteral("undone"), plan.operation);
-    QJsonArray unknown;
-    for (const UndoRow& u : plan.unknown)
-        unknown.append(QJsonObject{{QStringLiteral("number"), u.number}, {QStringLiteral("name"), u.name},
-                                   {QStringLiteral("value"), u.written.raw}});
-    report_.insert(QStringLiteral("unknown"), unknown);
-    // The configuration the change was made with, unless one is given; the target is opened
-    // again with it (its serial settings, its parameter channels).
-    if (o_.config.isEmpty()) {
-        if (plan.config.isEmpty()) return {Failure::Kind::ConfigError, QStringLiteral("the journal names no configuration: give --config")};
-        if (Failure f = session_.LoadConfiguration(plan.config); f.Failed()) return f;
-        session_.Close();
-        if (Failure f = session_.Open(target_.name, target_.tcp, o_.baud, o_.format); f.Failed()) return f;
-    }
-    // The values now: the undo's own records hold them, so that it can be undone in turn.
-    if (const ReadResult now = session_.ReadAll(); now.failure.Failed()) return now.failure;
-    return Written(session_.Undo(plan, true));
 }
 
 DeviceResult Job::Run() {

@@ -102,6 +102,7 @@ set(DTUCLI_SOURCES
   cli/options.h cli/options.cpp
   cli/progress.h cli/progress.cpp
   cli/devicejob.h cli/devicejob.cpp
+  cli/journaljob.h cli/journaljob.cpp
   cli/targets.h cli/targets.cpp
   cli/values.h cli/values.cpp
   cli/runner.h cli/runner.cpp
