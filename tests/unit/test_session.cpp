@@ -1,6 +1,7 @@
 // The session's operations against the simulated device: apply (both tables, a refused row, a
 // silent device, a read-back that differs, a stop), over the in-process channel and over TCP.
 #include "config/config.h"
+#include "protocol/commands.h"
 #include "session/session.h"
 #include "sim/simchannel.h"
 #include "sim/tcpendpoint.h"
@@ -214,6 +215,23 @@ private slots:
         QCOMPARE(a.mismatches.size(), 1);
         QCOMPARE(a.failure.kind, Failure::Kind::Refused);
         QCOMPARE(r.session.State().ChangedParamList, QStringList{"0104"});
+
+        // 批量写参数: every row the level allows, from the top; a channel that closes ends the run
+        // with the closed-channel message and the changes are forgotten.
+        struct Closer : ISessionObserver {
+            sim::SimChannel* link = nullptr;
+            QStringList rows;
+            void RowSent(const RowWrite& w) override {
+                rows << w.row.number;
+                if (rows.size() == 2) link->SetOpen(false);
+            }
+        } closer;
+        closer.link = &r.link;
+        r.session.SetObserver(&closer);
+        const ApplyResult all = r.session.WriteAll();
+        QCOMPARE(closer.rows, (QStringList{"0101", "0102"}));
+        QCOMPARE(all.failure.cause, ChannelClosedText());
+        QVERIFY(r.session.State().ChangedParamList.isEmpty());
     }
 
     // A TCP target that cannot be reached says why.
