@@ -1,6 +1,7 @@
 // One device's run: the session's operations called for the command, their results turned into
 // the report's entry and progress lines.
 #include "cli/devicejob.h"
+#include "cli/journaljob.h"
 
 #include "config/profile.h"
 #include "session/session.h"
@@ -50,6 +51,7 @@ private:
     Failure Prepare(), Command(), Read(), Verify(), Apply();
     // A command's result: its text into the report, its message into the log.
     Failure Report(const CommandResult& r, const char* key) {
+        NoteJournal(report_, target_.name, r.operation, r.notRecorded);
         if (key) report_.insert(QLatin1String(key), r.text);
         if (!r.message.isEmpty()) status_.Log(r.message);
         return Listed(r.failure, r.failure.kind == Failure::Kind::NoAnswer || r.failure.kind == Failure::Kind::Refused);
@@ -72,6 +74,7 @@ private:
 
 Failure Job::Prepare() {
     session_.SetObserver(&observer_);
+    UseJournal(session_);
     if (Failure f = session_.LoadScript(o_.script); f.Failed()) return f;
     if (Failure f = o_.config.isEmpty() ? Failure{} : session_.LoadConfiguration(o_.config); f.Failed()) return f;
     if (o_.replyEnd) session_.Exchanger().SetReplyEnd(*o_.replyEnd);
@@ -100,6 +103,7 @@ Failure Job::Command() {
     case Command::Reset: return Report(session_.Reset(), nullptr);
     case Command::Defaults: return Report(session_.FactoryDefaults(), nullptr);
     case Command::Read: return Read();
+    case Command::Undo:
     case Command::Apply: return Apply();
     case Command::Verify: return Verify();
     }
@@ -144,7 +148,7 @@ Failure Job::Verify() {
 Failure Job::Apply() {
     ApplyOptions options;
     options.overrides = target_.overrides;
-    const ApplyResult r = session_.Apply(o_.config, options);
+    const ApplyResult r = ApplyOrUndo(session_, o_, target_, options, report_);
     QJsonArray written, refused, skipped, verified, failedRows;
     for (const RowWrite& w : r.written) written.append(WriteJson(w, w.message));
     for (const RowWrite& w : r.refused) refused.append(WriteJson(w, w.message));
