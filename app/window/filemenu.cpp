@@ -15,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <optional>
 
 namespace {
 
@@ -146,9 +147,15 @@ void FileMenu::KeepLog(const QString& title, QPlainTextEdit* box) {
     logs_.append({title, box});
     QTextDocument* doc = box->document();
     connect(doc, &QTextDocument::contentsChange, this, [this, doc](int position, int, int added) {
+        // One reading of the clock for the whole change: a batch of received lines arrives at
+        // once, and the local time costs a look at the time zone per reading.
+        std::optional<QDateTime> now;
         const QTextBlock last = doc->findBlock(position + added);
         for (QTextBlock b = doc->findBlock(position); b.isValid(); b = b.next()) {
-            if (!b.userData()) b.setUserData(new LineTime(host_.PcTime()));
+            if (!b.userData()) {
+                if (!now) now = host_.PcTime();
+                b.setUserData(new LineTime(*now));
+            }
             if (b == last) break;
         }
     });

@@ -83,9 +83,10 @@ void AppendToLogBox(QPlainTextEdit* box, const QString& text, qsizetype maxChars
     // appendPlainText would lay out the first and the last line to move its cursor: a cost that
     // follows the length of those lines. A cursor set to the end inside an edit block lays out
     // nothing; the box lays out what it shows when it paints.
+    // Inside the edit block, setPosition does not lay out the last line to find the cursor's x.
     QTextCursor end(doc);
-    end.setPosition(doc->characterCount() - 1);
     end.beginEditBlock();
+    end.setPosition(doc->characterCount() - 1);
     if (!doc->isEmpty()) end.insertBlock();
     end.insertText(lines);
     end.endEditBlock();

@@ -212,6 +212,7 @@ private slots:
         QVERIFY(!f.Serial().IsOpen());
 
         f.Status().Dialog("版本：DTU-SIM");
+        f.Status().Transparent("收到一\n收到二\n收到三"); // one change, every line stamped
         w.prompter.fileAnswers << "log.txt";
         Find<QAction>(f, "NSaveLog")->trigger();
         QFile log("log.txt");
@@ -219,6 +220,8 @@ private slots:
         const QStringList lines = QString::fromUtf8(log.readAll()).split("\r\n");
         QVERIFY(lines.contains("2026-03-04 05:06:07.089 [串口已重新打开]"));
         QVERIFY(lines.contains("2026-03-04 05:06:07.089 版本：DTU-SIM"));
+        for (const char* line : {"收到一", "收到二", "收到三"})
+            QVERIFY(lines.contains(QStringLiteral("2026-03-04 05:06:07.089 ") + QString::fromUtf8(line)));
         QCOMPARE(lines.filter("====").size(), 3);
     }
 
