@@ -18,7 +18,9 @@ void SelectParamChannel(Exchange& ex, int c, bool channelOpen) {
 QString ReadVersion(Exchange& ex) {
     const quint16 word = ex.GetCmdWord(QStringLiteral("CMD_GETDTUVER"));
     ex.Send(ex.BuildRequest(word));
-    return GbkText(ex.CheckPayloadReply());
+    const QString version = GbkText(ex.CheckPayloadReply());
+    if (IChangeObserver* changes = ex.Changes()) changes->VersionRead(version);
+    return version;
 }
 
 static ReplyOutcome AckCommand(Exchange& ex, const QString& name) {

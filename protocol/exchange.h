@@ -31,6 +31,8 @@ public:
     virtual void RowVerifyFailed(const RowSeen& written, const QString& message) = 0;
     // A command that changes the device ("CMD_RESET", "CMD_SETDEFAULT", "SETCLOCK" with the time).
     virtual void CommandSent(const QString& word, const QString& text, int reply, const QString& message) = 0;
+    // The device's version text, as it answered (empty: no answer).
+    virtual void VersionRead(const QString& version) = 0;
 };
 
 class Exchange {

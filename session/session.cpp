@@ -157,15 +157,13 @@ static Failure Unless(bool ok, Failure::Kind kind, const QString& text) {
 
 CommandResult Session::Version() {
     Step(QStringLiteral("version"));
-    const CommandResult v = Command(QStringLiteral("CMD_GETDTUVER"), [this] {
+    return Command(QStringLiteral("CMD_GETDTUVER"), [this] {
         CommandResult r;
         r.text = dtu::ReadVersion(exchange_);
         r.failure = Unless(!r.text.isEmpty(), Failure::Kind::NoAnswer, QStringLiteral("DTU版本号读取失败"));
         r.message = r.failure.text;
         return r;
     });
-    if (!v.failure.Failed()) journal_.SetVersion(v.text);
-    return v;
 }
 
 CommandResult Session::ReadClock() {

@@ -45,9 +45,9 @@ QString SessionJournal::Sync() {
     return device_;
 }
 
-void SessionJournal::SetVersion(const QString& version) {
+void SessionJournal::VersionRead(const QString& version) {
     Sync();
-    version_ = version;
+    if (!version.isEmpty()) version_ = version;
 }
 
 std::optional<JournalValue> SessionJournal::Before(bool interfaceTable, const QString& number) {

@@ -24,8 +24,6 @@ public:
     void Set(const Journal* journal, const QString& frontEnd);
     // What is known of the device (values read, version) belongs to another device now.
     void Forget();
-    // The version text read from the device on the current target.
-    void SetVersion(const QString& version);
     // The value read last for a row on the current target.
     std::optional<JournalValue> Before(bool interfaceTable, const QString& number);
 
@@ -40,6 +38,7 @@ public:
     void RowRead(const RowSeen& row) override;
     void RowVerifyFailed(const RowSeen& written, const QString& message) override;
     void CommandSent(const QString& word, const QString& text, int reply, const QString& message) override;
+    void VersionRead(const QString& version) override;
 
 private:
     // The target now; what was known of another target is forgotten.
