@@ -2,6 +2,8 @@
 //   bench_link send   : transparent send of 10000 x 100 bytes through a pty to the simulator
 //   bench_link flood [SECONDS] : receive display under a 1 MB/s flood (60 s unless given) at
 //                       engineering level 1, page 1 (Memo1) and page 2 (Memo2) shown in turn
+//   bench_link frames [SECONDS] : reads answered with 4096-byte frames at full speed (60 s unless
+//                       given) at engineering level 1, each frame logged as one line in Memo1
 // Both start build/sim/dtusim (path in DTUSIM or next to this program) in its own process.
 #include "app/window/widgetkit.h"
 #include "tests/support/windowrig.h"
@@ -17,6 +19,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <sys/resource.h>
 
 using dtu::test::Find;
@@ -120,6 +123,71 @@ void Flood(QApplication& app, MainWindow& form, dtu::test::TickWatch& watch, int
     form.SetChannel(port);
 }
 
+// Reads of two rows of 2040 bytes each: every answer is a 4096-byte frame, every frame a line of
+// about 12300 characters in Memo1. 读取 is clicked again as soon as a read ends; RSS every 10 s,
+// CPU time and the longest a posted event (a click) waited.
+void Frames(QApplication& app, MainWindow& form, int seconds) {
+    QPlainTextEdit* memo1 = Find<QPlainTextEdit>(form, "Memo1");
+    QPushButton* read = Find<QPushButton>(form, "btRead");
+    form.State().EngineeringLevel = 1;
+    QElapsedTimer t;
+    t.start();
+    const double cpu0 = CpuSeconds();
+    const long rss0 = RssKb();
+    std::printf("reads answered with 4096-byte frames for %d s at level 1; RSS at start %ld kB\n", seconds, rss0);
+    std::fflush(stdout);
+    qint64 worstPosted = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 posted = t.elapsed();
+        QMetaObject::invokeMethod(
+            &app, [&, posted] { worstPosted = qMax(worstPosted, t.elapsed() - posted); }, Qt::QueuedConnection);
+    });
+    probe.start(50);
+    int reads = 0;
+    bool stop = false;
+    std::function<void()> next = [&] {
+        if (stop) return;
+        read->click(); // returns when the read has ended
+        ++reads;
+        QTimer::singleShot(0, &app, next);
+    };
+    QTimer::singleShot(0, &app, next);
+    QTimer every10s;
+    int step = 0;
+    QObject::connect(&every10s, &QTimer::timeout, [&] {
+        std::printf("%3d s: RSS %ld kB, CPU %.1f s, %d reads, Memo1 %lld chars in %d lines\n", ++step * 10, RssKb(),
+                    CpuSeconds() - cpu0, reads, static_cast<long long>(memo1->document()->characterCount()),
+                    memo1->document()->blockCount());
+        std::fflush(stdout);
+    });
+    every10s.start(10000);
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, [&] {
+        stop = true;
+        loop.quit();
+    });
+    loop.exec();
+    const double s = t.elapsed() / 1000.0;
+    const double cpu = CpuSeconds() - cpu0;
+    std::printf("end: RSS %ld kB (%+ld kB); CPU %.1f s in %.1f s (%.0f %% of a core); %d reads (%.0f frames of 4096 bytes/s); "
+                "a posted event waited at most %lld ms; Memo1 %lld chars in %d lines\n",
+                RssKb(), RssKb() - rss0, cpu, s, 100 * cpu / s, reads, reads / s, static_cast<long long>(worstPosted),
+                static_cast<long long>(memo1->document()->characterCount()), memo1->document()->blockCount());
+}
+
+// The configuration for Frames: two rows of 2040 bytes, replies that end with the frame.
+void WriteFramesConfig() {
+    const QByteArray value = QByteArray(2040, 'A').toHex().toUpper();
+    QFile f(QStringLiteral("frames.txt"));
+    f.open(QIODevice::WriteOnly);
+    f.write("{ \"Title\": \"frames\", \"Baudrate\": \"115200\", \"ComOption\": \"8N1\", \"ReplyEnd\": \"frame\",\n"
+            "  \"Params\": [\n"
+            "    {\"CMDID\": \"0A01\", \"PNAME\": \"a\", \"PVALUE\": \"HEX:" + value + "\", \"PNOTE\": \"\", \"ONLIST\": \"\", \"ONGET\": \"\", \"ONSET\": \"\"},\n"
+            "    {\"CMDID\": \"0A02\", \"PNAME\": \"b\", \"PVALUE\": \"HEX:" + value + "\", \"PNOTE\": \"\", \"ONLIST\": \"\", \"ONGET\": \"\", \"ONSET\": \"\"}\n"
+            "  ] }\n");
+}
+
 } // namespace
 
 using dtu::test::SimPath;
@@ -136,14 +204,21 @@ int main(int argc, char** argv) {
     script.write("function PrevCmd(){ return ''; }\n");
     script.close();
 
+    const bool frames = what == QLatin1String("frames");
+    if (frames) { // the demo's device script has the command words a read needs
+        QFile::remove(QStringLiteral("script.js"));
+        QFile::copy(QStringLiteral(DTUCFG_SOURCE_DIR "/demo/script.js"), QStringLiteral("script.js"));
+        WriteFramesConfig();
+    }
     QProcess sim;
-    const QString pty = StartSim(sim, what == QLatin1String("flood")
-                                          ? QStringList{QStringLiteral("--flood"), QStringLiteral("1000000")}
-                                          : QStringList{});
+    const QString pty = StartSim(sim, what == QLatin1String("flood") ? QStringList{QStringLiteral("--flood"), QStringLiteral("1000000")}
+                                      : frames ? QStringList{QStringLiteral("--values"), QStringLiteral("frames.txt")}
+                                               : QStringList{});
     if (pty.isEmpty()) return 1;
     dtu::test::ScriptedPrompter prompter;
     MainWindow form(&prompter);
     Find<QTimer>(form, "Timer3")->stop();
+    if (frames) form.Session().Config().LoadConfiguration(QStringLiteral("frames.txt"));
     form.show();
     Find<QTimer>(form, "Timer1")->start();
     Find<QComboBox>(form, "Edit1")->setEditText(pty);
@@ -166,6 +241,9 @@ int main(int argc, char** argv) {
         std::printf("transparent send: %lld bytes in %.2f s = %.0f bytes/s; %d Timer1 ticks, largest gap %lld ms\n",
                     static_cast<long long>(form.State().SentBytes), s, form.State().SentBytes / s, watch.ticks,
                     static_cast<long long>(watch.worst));
+    } else if (frames) {
+        Frames(app, form, argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 60);
+        if (!prompter.messages.isEmpty()) std::printf("message: %s\n", qPrintable(prompter.messages.first()));
     } else {
         Flood(app, form, watch, argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 60);
     }

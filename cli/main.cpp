@@ -67,7 +67,7 @@ bool CheckInputs(Options& o) {
         return false;
     }
     if (!o.accessCode.isEmpty()) ApplyAccessCode(s.State(), o.accessCode);
-    if (!ResolveValues(s, o, &error)) {
+    if (!ResolveValues(s, o.targets, o.values, &error)) {
         Err(error);
         return false;
     }

@@ -1,6 +1,6 @@
 #pragma once
 // Targets of a run: parsed and checked when the options are read, before any device is touched.
-#include "cli/options.h"
+#include "cli/target.h"
 
 namespace dtu::cli {
 

@@ -136,12 +136,12 @@ bool ReadInventory(const QString& path, QList<Target>& targets, QList<ValueSetti
     return true;
 }
 
-bool ResolveValues(Session& session, Options& options, QString* error) {
+bool ResolveValues(Session& session, QList<Target>& targets, const QList<ValueSetting>& values, QString* error) {
     QList<ParamTable*> tables{&session.MainTable()};
     if (session.State().InterfacePagePresent) tables << &session.InterfaceTable();
     QHash<QString, int> index;
-    for (int i = 0; i < options.targets.size(); ++i) index.insert(TargetKey(options.targets[i]), i);
-    for (const ValueSetting& v : options.values) {
+    for (int i = 0; i < targets.size(); ++i) index.insert(TargetKey(targets[i]), i);
+    for (const ValueSetting& v : values) {
         const QString who = v.target.isEmpty() ? QStringLiteral("every device") : QStringLiteral("target ") + v.target;
         auto fail = [&](const QString& why) {
             *error = QStringLiteral("%1: %2, row %3, value \"%4\": %5").arg(v.where, who, v.row, v.value, why);
@@ -155,9 +155,9 @@ bool ResolveValues(Session& session, Options& options, QString* error) {
         if (!c.ok) return fail(c.error);
         const QString number = row[FieldNumber].toUpper();
         if (v.target.isEmpty())
-            for (Target& t : options.targets) t.overrides.insert(number, c.raw);
+            for (Target& t : targets) t.overrides.insert(number, c.raw);
         else
-            options.targets[index.value(v.target)].overrides.insert(number, c.raw);
+            targets[index.value(v.target)].overrides.insert(number, c.raw);
     }
     return true;
 }

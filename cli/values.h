@@ -1,7 +1,9 @@
 #pragma once
 // Per-device values: --set ROW=VALUE and --inventory FILE (CSV: the target, then one column per
 // row, headed by the row's number or name), converted as the editor converts a typed text.
-#include "cli/options.h"
+#include "cli/target.h"
+
+#include <QList>
 
 namespace dtu {
 class Session;
@@ -24,6 +26,6 @@ bool ReadInventory(const QString& path, QList<Target>& targets, QList<ValueSetti
 // Converts every value with the session's configuration and script (loaded, access code
 // applied) and stores the raw texts into the targets' overrides. False with one line naming
 // where the value was given, the target, the row and the value, and why it is not taken.
-bool ResolveValues(Session& session, Options& options, QString* error);
+bool ResolveValues(Session& session, QList<Target>& targets, const QList<ValueSetting>& values, QString* error);
 
 } // namespace dtu::cli

@@ -90,6 +90,7 @@ set(DTU_SESSION_SOURCES
 
 # The command-line program (no widgets).
 set(DTUCLI_SOURCES
+  cli/target.h
   cli/options.h cli/options.cpp
   cli/progress.h cli/progress.cpp
   cli/devicejob.h cli/devicejob.cpp

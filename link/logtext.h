@@ -1,7 +1,7 @@
 #pragma once
 // Texts for the log and dialogue boxes when data arrives faster than anyone can read it: a
-// frame's hex line that stops after a few KB, and long texts continued on lines of bounded
-// length so that a box's line limit also bounds its size in characters.
+// frame's hex line that stops after a few KB, received data continued on lines of bounded
+// length, and the characters a box holds at most whatever its lines.
 #include <QByteArray>
 #include <QString>
 
@@ -9,8 +9,12 @@ namespace dtu {
 
 // Bytes of one frame written out in hex in the frame log; the rest is only counted.
 inline constexpr qsizetype kLogFrameBytes = 4096;
-// The longest line a text box is given; a longer text goes on in continuation lines.
+// The longest line of received data in the receive display; longer data goes on in
+// continuation lines. The tool's own messages and frame lines stay one line however long.
 inline constexpr qsizetype kMaxBoxLineChars = 128;
+// The characters a text box holds at most (besides its line limit): about 160 frame lines of
+// 4 KB, 4 MB of text.
+inline constexpr qsizetype kMaxBoxChars = 2'000'000;
 
 // "下行：" (sent) or "上行：" (received), then the bytes as "AA 55 " pairs: all of them for a
 // frame of up to kLogFrameBytes, else the first kLogFrameBytes and "…(+N字节)" with N the rest.

@@ -38,7 +38,8 @@ bool ReceiveDisplay::Tick(IChannel& channel) {
         if (state.EngineeringLevel == 1) status.Log(FrameLogLine(false, bytes));
         assembler.Append(bytes);
         qsizetype n = 0;
-        status.Transparent(assembler.Run(hexMode && hexMode(), timeText(), &n));
+        // The device's data may hold lines of any length: shown continued over lines.
+        status.Transparent(BoundedLines(assembler.Run(hexMode && hexMode(), timeText(), &n)));
         state.ReceivedBytes += n;
     }
     if (portError && onPortError) onPortError();

@@ -4,17 +4,10 @@
 # must build with Qt on Windows; Qt's classes stand in for these.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-  mapfile -t files < <(git ls-files --cached --others --exclude-standard -- '*.c' '*.cc' '*.cpp' '*.cxx' '*.h' '*.hh' '*.hpp')
-else
-  mapfile -t files < <(find . -path ./build\* -prune -o -type f \( -name '*.c' -o -name '*.cc' -o -name '*.cpp' \
-                                -o -name '*.cxx' -o -name '*.h' -o -name '*.hh' -o -name '*.hpp' \) -print | sed 's#^\./##')
-fi
-checked=()
-for f in "${files[@]}"; do
-  case "$f" in sim/* | tests/* | bench/* | fuzz/* | build*/*) continue ;; esac
-  [ -f "$f" ] && checked+=("$f")
-done
+. scripts/sourcefiles.sh
+# sim/ runs only on Linux; tests, benchmarks and fuzzers are not part of the tool.
+mapfile -t checked < <(tool_sources | grep -v '^sim/' || true)
+need_files "check-portable" "${#checked[@]}" 20
 # Comment lines do not count; code after a statement does. A POSIX include in the non-Windows
 # branch of a platform switch is marked "// posix-guarded: <why>" and passes.
 found=$(grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](unistd\.h|termios\.h|sys/[^>"]*)[>"]|(^|[^[:alnum:]_.>])(::)?(fork|vfork|forkpty|pipe|pipe2)[[:space:]]*\(' \

@@ -136,7 +136,7 @@ QWidget* CommPage::BuildTcpGroup() {
 }
 
 void CommPage::Wire() {
-    connect(portButton_, &QPushButton::clicked, this, &CommPage::TogglePort);
+    connect(portButton_, &QPushButton::clicked, this, &CommPage::PortButtonClicked);
     for (QComboBox* box : {baud_, format_}) {
         NoteChoice(box);
         connect(box, &QComboBox::activated, this, [this, box](int index) { ChoiceMade(box, index); });
@@ -193,7 +193,7 @@ void CommPage::ChoiceMade(QComboBox* box, int index) {
     // Only a new entry acts like the port button; picking the entry already shown does not.
     if (lastChoice_[box] == index) return;
     lastChoice_[box] = index;
-    TogglePort();
+    PortButtonClicked();
 }
 
 void CommPage::ShowPortClosed() {
@@ -202,8 +202,17 @@ void CommPage::ShowPortClosed() {
     SetPortColours(false);
 }
 
+void CommPage::PortButtonClicked() {
+    EndReconnect(); // a click ends the search for a lost port, then does what it always does
+    TogglePort();
+}
+
+void CommPage::EndReconnect() {
+    reconnectTimer_->stop();
+    lostPort_.clear(); // PortOpened sets it again
+}
+
 void CommPage::TogglePort() {
-    reconnectTimer_->stop(); // a click ends the search for a lost port, then does what it always does
     host_.Guarded([this] {
         dtu::AppState& state = host_.Session().State();
         dtu::SerialLink& serial = host_.Session().Serial();
@@ -272,6 +281,8 @@ void CommPage::ReconnectTick() {
     SetBaudText(lostBaud_);
     SetFormatText(lostFormat_);
     TogglePort();
+    // A click on the port button while the open waited for the device ended the search.
+    if (lostPort_.isEmpty()) return;
     if (host_.Session().Serial().IsOpen()) {
         host_.Status().Log(QStringLiteral("[串口已重新打开]"));
         return;

@@ -42,7 +42,10 @@ signals:
     void PortStatus(const QString& text);
 
 public slots:
-    // 打开串口 / 关闭串口.
+    // 打开串口 / 关闭串口 clicked (or a new port setting chosen): ends a search for a lost port,
+    // then toggles the port.
+    void PortButtonClicked();
+    // Opens the port with the boxes' settings, or closes it when open.
     void TogglePort();
     // 连接 / 断开 of the TCP maintenance link.
     void ConnectTcp();
@@ -62,6 +65,8 @@ private:
     void NoteChoice(QComboBox* box);
     // One look for the lost port (ReconnectTimer).
     void ReconnectTick();
+    // Stops the search and forgets the lost port until the user opens one.
+    void EndReconnect();
     void PortOpened(const QString& port, const QString& baud, const QString& format);
 
     PageHost& host_;

@@ -18,10 +18,13 @@ QList<QPointer<QWidget>>& Editors() {
     return editors;
 }
 
-// The editor shown in this list's viewport, if any.
+// The editor shown in this list's viewport, if any: on screen, so the list is shown and the
+// editor's row lies (at least in part) in the viewport.
 QWidget* ShownEditor(const QTableView* view) {
     for (const QPointer<QWidget>& e : Editors())
-        if (e && e->parentWidget() == view->viewport() && e->isVisible()) return e;
+        if (e && e->parentWidget() == view->viewport() && e->isVisible() &&
+            view->viewport()->rect().intersects(e->geometry()))
+            return e;
     return nullptr;
 }
 
@@ -56,7 +59,7 @@ public:
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
-        if (!isValid()) return {};
+        if (!isValid() || !Shown()) return {}; // as for a hidden widget
         if (row_ < 0) {
             const QHeaderView* h = view_->horizontalHeader();
             const QRect r(h->sectionViewportPosition(column_), 0, h->sectionSize(column_), h->height());
@@ -78,10 +81,7 @@ public:
             s.selected = isSelected();
             s.focused = view_->hasFocus() && view_->currentIndex().row() == row_;
         }
-        const QRect shown = row_ < 0 ? view_->horizontalHeader()->viewport()->rect() : view_->viewport()->rect();
-        QRect local = rect();
-        local.moveTopLeft((row_ < 0 ? view_->horizontalHeader()->viewport() : view_->viewport())->mapFromGlobal(local.topLeft()));
-        s.invisible = !shown.intersects(local);
+        s.invisible = !OnScreen();
         s.offscreen = s.invisible;
         return s;
     }
@@ -109,6 +109,19 @@ public:
     QAccessibleInterface* table() const override { return parent(); }
 
 private:
+    // The list (for a header cell: its header) is shown, in a shown window.
+    bool Shown() const { return view_->isVisible() && (row_ >= 0 || view_->horizontalHeader()->isVisible()); }
+    // Shown, and the cell lies (at least in part) in the viewport.
+    bool OnScreen() const {
+        if (!Shown()) return false;
+        if (row_ < 0) {
+            const QHeaderView* h = view_->horizontalHeader();
+            const QRect r(h->sectionViewportPosition(column_), 0, h->sectionSize(column_), h->height());
+            return !h->isSectionHidden(column_) && h->viewport()->rect().intersects(r);
+        }
+        return view_->viewport()->rect().intersects(view_->visualRect(view_->model()->index(row_, column_)));
+    }
+
     QPointer<QTableView> view_;
     const int row_, column_;
 };
@@ -147,6 +160,7 @@ public:
     }
     QAccessibleInterface* childAt(int x, int y) const override {
         const QTableView* v = View();
+        if (!v->isVisible()) return nullptr;
         const QPoint p(x, y);
         if (QWidget* e = ShownEditor(v); e && QRect(e->mapToGlobal(QPoint(0, 0)), e->size()).contains(p))
             return QAccessible::queryAccessibleInterface(e);

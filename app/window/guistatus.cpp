@@ -23,8 +23,8 @@ QString GuiStatus::Result() const {
     return result_ ? result_->text() : QString();
 }
 
-// A long text goes on in continuation lines, so that the box's line limit bounds its size in
-// characters too, and no single line costs a long layout.
+// Each text one line however long (a frame line is whole for copying); the box drops its
+// oldest lines past its line and character limits.
 static void AppendLine(QPlainTextEdit* box, const QString& line) {
     if (box) dtu::AppendToLogBox(box, line);
 }

@@ -1,7 +1,5 @@
 #include "app/window/logbox.h"
 
-#include "link/logtext.h"
-
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -32,36 +30,67 @@ qsizetype LineStart(const QString& text, qsizetype n) {
     return 0;
 }
 
+// The end of a text within maxChars characters: its last lines that fit, or, when its last line
+// alone is longer, that line's first maxChars characters.
+QString TailWithin(const QString& text, qsizetype maxChars) {
+    const qsizetype from = text.size() - maxChars; // > 0
+    qsizetype lastStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!EndsBlock(text, &i)) continue;
+        if (i + 1 >= from) return text.mid(i + 1);
+        lastStart = i + 1;
+    }
+    return text.mid(lastStart, maxChars);
+}
+
 } // namespace
 
-void AppendToLogBox(QPlainTextEdit* box, const QString& text) {
-    QString lines = BoundedLines(text);
+void AppendToLogBox(QPlainTextEdit* box, const QString& text, qsizetype maxChars) {
+    QString lines = text;
     QTextDocument* doc = box->document();
     const int limit = doc->maximumBlockCount();
-    if (limit <= 0) {
-        box->appendPlainText(lines);
-        return;
-    }
     qsizetype incoming = BlocksIn(lines);
-    if (incoming > limit) { // the earlier lines would drop out at once
+    if (limit > 0 && incoming > limit) { // the earlier lines would drop out at once
         lines = lines.mid(LineStart(lines, incoming - limit));
         incoming = limit;
     }
+    if (maxChars > 0 && lines.size() > maxChars) {
+        lines = TailWithin(lines, maxChars);
+        incoming = BlocksIn(lines);
+    }
+    // Lines to drop at the top: past the line limit, then past the character limit. The
+    // document counts one separator per line; the new text brings its own.
+    const qsizetype blocks = doc->isEmpty() ? 0 : doc->blockCount();
+    qsizetype drop = limit > 0 ? qMax<qsizetype>(0, blocks + incoming - limit) : 0;
+    if (blocks > 0 && maxChars > 0) {
+        const qsizetype excess = doc->characterCount() + lines.size() - maxChars;
+        if (excess >= doc->characterCount()) drop = blocks;
+        else if (excess > 0) drop = qMax<qsizetype>(drop, doc->findBlock(int(excess - 1)).blockNumber() + 1);
+    }
+    drop = qMin(drop, blocks);
     // The box's own trimming lays out every line it drops; dropping them here beforehand
     // touches only the text.
-    const int drop = doc->isEmpty() ? 0 : static_cast<int>(qMin<qsizetype>(doc->blockCount() + incoming - limit, doc->blockCount()));
     QScrollBar* bar = box->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     if (drop > 0) {
         QTextCursor c(doc);
         c.beginEditBlock();
-        const QTextBlock keep = doc->findBlockByNumber(drop);
+        const QTextBlock keep = doc->findBlockByNumber(int(drop));
         c.setPosition(keep.isValid() ? keep.position() : doc->characterCount() - 1, QTextCursor::KeepAnchor);
         c.removeSelectedText();
         c.endEditBlock();
     }
-    box->appendPlainText(lines);
-    if (!following && drop > 0) bar->setValue(qMax(0, bar->value() - drop));
+    // appendPlainText would lay out the first and the last line to move its cursor: a cost that
+    // follows the length of those lines. A cursor set to the end inside an edit block lays out
+    // nothing; the box lays out what it shows when it paints.
+    QTextCursor end(doc);
+    end.setPosition(doc->characterCount() - 1);
+    end.beginEditBlock();
+    if (!doc->isEmpty()) end.insertBlock();
+    end.insertText(lines);
+    end.endEditBlock();
+    if (following) bar->setValue(bar->maximum());
+    else if (drop > 0) bar->setValue(qMax(0, bar->value() - int(drop)));
 }
 
 } // namespace dtu

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QImageReader>
+#include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -225,6 +226,13 @@ TextBox::TextBox(const QString& name, bool readOnly, QWidget* parent) : QPlainTe
     if (readOnly) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Logs scroll sideways: a wrapped line would be laid out again at every change of width.
     if (readOnly) setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A frame line holds up to 12000 characters of hex: laid out without shaping (the logs hold
+    // no script that needs it), at a fraction of the cost.
+    if (readOnly) {
+        QFont f = font();
+        f.setStyleStrategy(QFont::PreferNoShaping);
+        setFont(f);
+    }
     setMaximumBlockCount(kMaxLogLines);
     setAccessibleName(name);
 }

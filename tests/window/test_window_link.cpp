@@ -3,6 +3,7 @@
 // transparent transmission page.
 #include "app/window/mainwindow.h"
 #include "app/window/widgetkit.h"
+#include "link/logtext.h"
 #include "sim/tcpendpoint.h"
 #include "tests/support/pty.h"
 #include "tests/support/windowrig.h"
@@ -178,8 +179,9 @@ void TestWindowLink::receiveDisplay() {
 
 void TestWindowLink::floodChunkStaysWithinTheBoxes() {
     // One tick takes 1 MB without a line break, hex box ticked, at level 1: Memo1 and Memo2
-    // stay within their line limit and line length, every byte is counted, and what the box
-    // still holds ends with the chunk's last characters.
+    // stay within their line and character limits, the received data goes on over lines of
+    // bounded length in Memo2, the frame line stays one line in Memo1, every byte is counted,
+    // and what Memo2 still holds ends with the chunk's last characters.
     MemoryChannel channel; // outlives the window
     Rig rig;
     rig.form->SetChannel(channel);
@@ -194,21 +196,36 @@ void TestWindowLink::floodChunkStaysWithinTheBoxes() {
     QCOMPARE(rig.form->State().ReceivedBytes, chunk.size() + 2);
     QCOMPARE(Find<QLabel>(rig.form, "StatusBar2Panel0")->text(),
              QStringLiteral("收：%1字节，发:0字节").arg(chunk.size() + 2));
-    for (QPlainTextEdit* box :
-         {Find<QPlainTextEdit>(rig.form, "Memo1"), Find<QPlainTextEdit>(rig.form, "Memo2")}) {
-        QTextDocument* doc = box->document();
-        QVERIFY(doc->blockCount() <= 10000);
-        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) QVERIFY(b.length() <= 128 + 1);
-        QVERIFY(doc->characterCount() <= 10000 * (128 + 1));
-    }
-    QVERIFY(Find<QPlainTextEdit>(rig.form, "Memo1")
-                ->toPlainText()
-                .contains(QStringLiteral("…(+%1字节)").arg(chunk.size() - 4096)));
-    QStringList lines = Find<QPlainTextEdit>(rig.form, "Memo2")->toPlainText().split(QLatin1Char('\n'));
+    const auto withinLimits = [](QPlainTextEdit* box) {
+        return box->document()->blockCount() <= 10000 && box->document()->characterCount() <= kMaxBoxChars + 1;
+    };
+    QPlainTextEdit* memo1 = Find<QPlainTextEdit>(rig.form, "Memo1");
+    QPlainTextEdit* memo2 = Find<QPlainTextEdit>(rig.form, "Memo2");
+    QTextDocument* received = memo2->document();
+    QVERIFY(withinLimits(memo2));
+    for (QTextBlock b = received->begin(); b.isValid(); b = b.next()) QVERIFY(b.length() <= 128 + 1);
+    QVERIFY(withinLimits(memo1));
+    QString frameLine = QStringLiteral("上行：");
+    for (const char c : chunk.first(4096)) frameLine += QString::asprintf("%02X ", quint8(c));
+    frameLine += QStringLiteral("…(+%1字节)").arg(chunk.size() - 4096);
+    QVERIFY(memo1->toPlainText().split(QLatin1Char('\n')).contains(frameLine));
+    QStringList lines = memo2->toPlainText().split(QLatin1Char('\n'));
     QVERIFY(lines.takeLast().endsWith(QStringLiteral("收到数据：{68 69 }hi")));
     QByteArray tail = chunk.right(3000);
     tail.replace('\0', '\x01');
     QVERIFY(lines.join(QString()).endsWith(QString::fromLatin1(tail)));
+    // Long frame lines fill Memo1 by characters long before its line limit: the oldest lines
+    // go, whole, and the newest is there whole.
+    for (int i = 0; i < 200; ++i) {
+        channel.Queue(chunk.first(4096));
+        rig.form->ShowReceived();
+    }
+    QVERIFY(withinLimits(memo1));
+    QVERIFY(memo1->document()->characterCount() > kMaxBoxChars - 2 * frameLine.size());
+    frameLine.truncate(frameLine.indexOf(QStringLiteral("…")));
+    const QStringList logged = memo1->toPlainText().split(QLatin1Char('\n'));
+    QVERIFY(logged.front().startsWith(QStringLiteral("上行：")));
+    QCOMPARE(logged.back(), frameLine);
 }
 
 void TestWindowLink::lostPortShowsClosed() {

@@ -135,6 +135,8 @@ private slots:
     void clickAfterErrorOpensEditor_data();
     void clickAfterErrorOpensEditor();
     void editorInAccessibilityTree();
+    void hiddenCellsAreInvisible();
+    void frameLinesWhole();
     void closedChannel_data();
     void closedChannel();
     void writeChangedRows();
@@ -446,6 +448,82 @@ void TestWindowParams::editorInAccessibilityTree() {
     w.SelectRow(0); // a heading: no editor, no extra child
     QVERIFY(Find<QLineEdit>(f, "GEdit")->isHidden() && Find<QComboBox>(f, "GComboBox")->isHidden());
     QCOMPARE(table->childCount(), (w.Table().Count() + 1) * table->tableInterface()->columnCount());
+}
+
+// Only what is on screen says so: a cell (a header cell, the editor) is visible when its list
+// is shown and it lies in the list's viewport.
+void TestWindowParams::hiddenCellsAreInvisible() {
+    Window w;
+    MainWindow& f = w.F();
+    for (int i = 0; i < 60; ++i) w.Table().Append(Row(QString::asprintf("1%03X", i), "HEX:41", {}));
+    QVERIFY(w.Show());
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(w.List());
+    QAccessibleTableInterface* cells = table->tableInterface();
+    const auto onScreen = [](QAccessibleInterface* c) { return !c->state().invisible && !c->state().offscreen; };
+    QAccessibleInterface* header = table->child(0);
+    QCOMPARE(header->role(), QAccessible::ColumnHeader);
+    QAccessibleInterface* first = cells->cellAt(0, 0);
+    QAccessibleInterface* last = cells->cellAt(cells->rowCount() - 1, 0);
+    QVERIFY(onScreen(header) && onScreen(first));
+    QVERIFY(!onScreen(last)); // below the viewport
+    // The editor over a row counts while the row is in the viewport.
+    w.Click("0101");
+    QVERIFY(Find<QLineEdit>(f, "GEdit")->isVisible());
+    const int withEditor = table->childCount();
+    QCOMPARE(table->child(withEditor - 1)->object(), Find<QLineEdit>(f, "GEdit"));
+    w.List()->verticalScrollBar()->setValue(w.List()->verticalScrollBar()->maximum());
+    f.TrackEditors(); // the editor follows its row out of the viewport
+    QVERIFY(!onScreen(first) && onScreen(last));
+    QCOMPARE(table->childCount(), withEditor - 1);
+    QVERIFY(table->child(withEditor - 1) == nullptr);
+    w.List()->verticalScrollBar()->setValue(0);
+    f.TrackEditors();
+    QCOMPARE(table->childCount(), withEditor);
+    // The control page: nothing of page 1's list is on screen, nor anywhere.
+    Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(2);
+    QVERIFY(!w.List()->isVisible());
+    for (QAccessibleInterface* c : {header, first, last}) {
+        QVERIFY(!onScreen(c));
+        QVERIFY(c->rect().isEmpty());
+    }
+    QCOMPARE(table->childCount(), withEditor - 1);
+    const QPoint chart = Find<QTabWidget>(f, "PageControl1")->currentWidget()->mapToGlobal(Find<QTabWidget>(f, "PageControl1")->currentWidget()->rect().center());
+    QCOMPARE(table->childAt(chart.x(), chart.y()), nullptr);
+}
+
+// At level 1 a received frame is one line in the log, byte-exact: a read answered with a 44-byte
+// and with a 4096-byte frame.
+void TestWindowParams::frameLinesWhole() {
+    MemoryDevice dev;
+    Window w;
+    MainWindow& f = w.F();
+    dev.Attach(f.Session());
+    f.State().EngineeringLevel = 1;
+    const auto be16 = [](int v) { return QByteArray(1, char(v >> 8)) + char(v & 0xFF); };
+    for (const auto& [rows, valueSize, frameSize] : {std::tuple{1, 32, 44}, std::tuple{2, 2040, 4096}}) {
+        w.Table().Clear();
+        w.Table().RequestList.clear();
+        QByteArray items;
+        for (int r = 0; r < rows; ++r) {
+            const quint16 number = 0x0A01 + r;
+            QByteArray value(valueSize, '\0');
+            for (int i = 0; i < valueSize; ++i) value[i] = char('A' + (i + r) % 26);
+            w.Table().Append(Row(QString::asprintf("%04X", number), "HEX:", {}));
+            w.Table().RequestList += be16(number);
+            dev.device.SetValue(Table::Main, number, value);
+            items += be16(2 + valueSize) + be16(number) + value; // N counts the number and the value
+        }
+        // AA 55, length, F0 00, the items, the sum of the length field to the last item byte.
+        const QByteArray body = be16(4 + items.size()) + QByteArray("\xF0\x00", 2) + items;
+        int sum = 0;
+        for (const char c : body) sum += quint8(c);
+        const QByteArray reply = "\xAA\x55" + body + be16(sum & 0xFFFF);
+        QCOMPARE(reply.size(), frameSize);
+        Find<QPushButton>(f, "btRead")->click();
+        QString line = "上行："; // each byte as "XX "
+        for (const char c : reply) line += QString::asprintf("%02X ", quint8(c));
+        QCOMPARE(Lines(Find<QPlainTextEdit>(f, "Memo1"), line), 1);
+    }
 }
 
 void TestWindowParams::closedChannel_data() {

@@ -180,6 +180,42 @@ private slots:
         QVERIFY(lines.contains("2026-03-04 05:06:07.089 版本：DTU-SIM"));
         QCOMPARE(lines.filter("====").size(), 3);
     }
+
+    // Any click on the port button during the search ends it, also one that comes while the
+    // search is opening the port and waits for the device to take the channel selection: the
+    // device comes back and the port stays closed until the user opens it.
+    void clickEndsReconnectSearch() {
+        PtyDevice d;
+        QVERIFY(d.Start());
+        const QString link = dir_.Path("ttyCLICK");
+        QVERIFY(d.pty.MakeLink(link));
+        Window w;
+        MainWindow& f = w.F();
+        QVERIFY(w.Show());
+        Find<QAction>(f, "NReconnect")->setChecked(true);
+        QVERIFY(w.Open(link));
+        d.pty.Unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(Find<QTimer>(f, "ReconnectTimer")->isActive(), 3000);
+        d.device.SetReplyDelay(600); // the device answers slowly when it comes back
+        QVERIFY(d.pty.Replug());
+        // The search opens the port and waits for the answer; the user clicks meanwhile.
+        QTimer clicker;
+        int clicks = 0;
+        connect(&clicker, &QTimer::timeout, [&] {
+            if (f.Serial().IsOpen() && clicks++ == 0) Find<QPushButton>(f, "Button3")->click();
+        });
+        clicker.start(20);
+        QTRY_COMPARE_WITH_TIMEOUT(clicks, 1, 3000);
+        QTest::qWait(2500); // two more looks, were the search still on
+        QVERIFY(!Find<QTimer>(f, "ReconnectTimer")->isActive());
+        QVERIFY(!f.Serial().IsOpen());
+        QCOMPARE(Find<QPushButton>(f, "Button3")->text(), "打开串口");
+        QVERIFY(!w.Logged("[串口已重新打开]"));
+        // Until the user opens it.
+        d.device.SetReplyDelay(0);
+        Find<QPushButton>(f, "Button3")->click();
+        QVERIFY(f.Serial().IsOpen());
+    }
 };
 
 QTEST_MAIN(TestWindowProfile)
