@@ -16,6 +16,9 @@ struct AppState {
     // the tool believes is selected on the device (-1: unknown, must be sent).
     int MainParamChannel = 0;
     int CurrentParamChannel = 0;
+    // A new TCP connection does not tell the tool which channel the device has selected: the next
+    // selection is sent even when CurrentParamChannel names it already.
+    bool ParamChannelUnsent = false;
     // The interface page ("   接口参数设置   ") is present: a configuration named an extended file.
     bool InterfacePagePresent = false;
 

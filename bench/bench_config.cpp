@@ -1,6 +1,7 @@
 // Load time of large configurations whose every row runs a get hook of the demo script:
 // 2,000 and 20,000 rows, into bare tables and into tables shown by list views.
 // Run from anywhere: bench_config [rows...]
+#include "app/window/paramtablemodel.h"
 #include "config/config.h"
 
 #include <QApplication>
@@ -43,8 +44,8 @@ double LoadMs(int rows, bool withViews, int* loaded) {
     if (withViews) {
         v1 = std::make_unique<QTableView>();
         v2 = std::make_unique<QTableView>();
-        v1->setModel(&main);
-        v2->setModel(&iface);
+        v1->setModel(new ParamTableModel(main, v1.get()));
+        v2->setModel(new ParamTableModel(iface, v2.get()));
         v1->show();
         v2->show();
         QApplication::processEvents();

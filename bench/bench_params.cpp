@@ -7,7 +7,8 @@
 //           of Timer1 or Timer2 while the write runs
 // Without an argument both run.
 #include "params/editor.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "sim/simchannel.h"
 #include "tests/support/windowrig.h"
 

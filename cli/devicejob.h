@@ -3,6 +3,7 @@
 // calling thread, the command carried out, and what happened collected for the report.
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "session/results.h"
 
 #include <QJsonObject>
 
@@ -32,5 +33,7 @@ QString OutFileFor(const QString& out, const QString& device, bool several);
 // Exit status over all devices: 2 before 3 before 1.
 int ExitStatus(const QList<Outcome>& outcomes);
 QString OutcomeName(Outcome o);
+// The outcome of a device whose run ended with this failure (Done for none).
+Outcome OutcomeOf(const Failure& f);
 
 } // namespace dtu::cli

@@ -42,4 +42,13 @@ QString OutcomeName(Outcome o) {
     return {};
 }
 
+Outcome OutcomeOf(const Failure& f) {
+    using K = Failure::Kind;
+    if (!f.Failed()) return Outcome::Done;
+    if (f.kind == K::ScriptError) return Outcome::ScriptError;
+    if (f.kind == K::ConfigError) return Outcome::ConfigError;
+    if (f.NotReached()) return Outcome::NoPort;
+    return Outcome::Failed;
+}
+
 } // namespace dtu::cli

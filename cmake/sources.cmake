@@ -1,9 +1,9 @@
 # Sources by folder. Each folder is a library of its own, and target_link_libraries below is the
-# dependency graph: base <- script, link <- protocol <- params, tools <- config <- session <- window; base <- journal.
+# dependency graph: base <- script, link <- protocol <- params <- config <- session <- window; base <- journal.
 set(DTU_BASE_SOURCES
   base/appstate.h
   base/errors.h
-  base/ui.h
+  base/frontend.h
   base/hex.h base/hex.cpp
   base/gbk.h base/gbk.cpp
   base/waitclock.h base/waitclock.cpp
@@ -34,11 +34,14 @@ set(DTU_PROTOCOL_SOURCES
   protocol/replybounds.h protocol/replybounds.cpp
   protocol/signalpoll.h protocol/signalpoll.cpp
   protocol/replyend.h protocol/replyend.cpp
+  protocol/transparent.h protocol/transparent.cpp
 )
 set(DTU_PARAMS_SOURCES
   params/choicelist.h params/choicelist.cpp
   params/paramtable.h params/paramtable.cpp
-  params/paramops.h params/paramops.cpp
+  params/rows.h params/rows.cpp
+  params/changes.h params/changes.cpp
+  params/jsontext.h params/jsontext.cpp
   params/valuecodec.h params/valuecodec.cpp
   params/editor.h params/editor.cpp
   params/displayvalue.h params/displayvalue.cpp
@@ -46,9 +49,6 @@ set(DTU_PARAMS_SOURCES
   params/writer.h params/writer.cpp
   params/verify.h params/verify.cpp
   params/hookoperation.h params/hookoperation.cpp
-)
-set(DTU_TOOLS_SOURCES
-  tools/transparent.h tools/transparent.cpp
 )
 set(DTU_CONFIG_SOURCES
   config/textfile.h config/textfile.cpp
@@ -66,6 +66,8 @@ set(DTUGUI_SOURCES
   app/window/configscreen.h app/window/configscreen.cpp
   app/window/filemenu.h app/window/filemenu.cpp
   app/window/logpane.h app/window/logpane.cpp
+  app/window/paramtablemodel.h app/window/paramtablemodel.cpp
+  app/window/timerhold.h
   app/window/comm_page.h app/window/comm_page.cpp
   app/window/transparent_page.h app/window/transparent_page.cpp
   app/window/control_page.h app/window/control_page.cpp
@@ -85,7 +87,9 @@ set(DTUCFG_GUI_SOURCES
   app/main.cpp
 )
 set(DTU_SESSION_SOURCES
+  session/results.h
   session/session.h session/session.cpp
+  session/rowops.cpp
 )
 
 # The command-line program (no widgets).
@@ -97,7 +101,6 @@ set(DTUCLI_SOURCES
   cli/targets.h cli/targets.cpp
   cli/values.h cli/values.cpp
   cli/runner.h cli/runner.cpp
-  cli/overrides.h cli/overrides.cpp
   cli/outcome.cpp
   cli/history.h cli/history.cpp
   cli/main.cpp

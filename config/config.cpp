@@ -2,7 +2,9 @@
 
 #include "base/gbk.h"
 #include "base/regularfile.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
+#include "params/jsontext.h"
 #include "params/valuecodec.h"
 
 #include <QCoreApplication>
@@ -214,8 +216,8 @@ LoadResult ConfigStore::LoadConfiguration(const QString& path) {
     state_.MainParamChannel =
         exFile.isEmpty() ? 1 : ChannelNumber(root.value(QLatin1String("ExParamChannel")));
     const QString port = Setting(root, "Comport");
-    const QString baud = Setting(root, "Baudrate");
-    const QString format = Setting(root, "ComOption");
+    const QString baud = Setting(root, kBaudrateKey);
+    const QString format = Setting(root, kComOptionKey);
     const QString tcp = Setting(root, "TcpConfigIP");
 
     if (!title.isEmpty()) view_.SetCaption(QStringLiteral("参数配置程序 ") + title);
@@ -309,10 +311,13 @@ QString ConfigStore::StoreSerialSettings(const QString& port, const QString& bau
         return QStringLiteral("串口设置未保存到 %1：文件中有无法按GBK或UTF-8解码的字节，改写会丢失它们")
             .arg(ConfigPath);
     ConfigRoot.insert(QLatin1String("Comport"), port);
-    ConfigRoot.insert(QLatin1String("Baudrate"), baud);
-    ConfigRoot.insert(QLatin1String("ComOption"), format);
+    ConfigRoot.insert(QLatin1String(kBaudrateKey), baud);
+    ConfigRoot.insert(QLatin1String(kComOptionKey), format);
     SaveConfiguration();
     return {};
 }
+
+QString ConfigStore::ConfiguredBaud() const { return Setting(ConfigRoot, kBaudrateKey); }
+QString ConfigStore::ConfiguredFormat() const { return Setting(ConfigRoot, kComOptionKey); }
 
 } // namespace dtu

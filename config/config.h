@@ -9,7 +9,7 @@
 // character GBK lacks becoming a JSON \u escape); one whose bytes did not all decode is never
 // rewritten.
 #include "base/appstate.h"
-#include "base/ui.h"
+#include "base/frontend.h"
 #include "config/textfile.h"
 #include "params/paramtable.h"
 #include "protocol/replyend.h"
@@ -83,6 +83,9 @@ bool LoadDisplayText(ScriptBridge& script, const QString& cmdId, const QString& 
 
 // The last configuration file used, in the current directory.
 inline constexpr const char* kLastFileName = "lastfile.log";
+// The configuration's serial settings.
+inline constexpr const char* kBaudrateKey = "Baudrate";
+inline constexpr const char* kComOptionKey = "ComOption";
 
 class ConfigStore {
 public:
@@ -98,6 +101,10 @@ public:
     // told at every load that reads a configuration.
     ReplyEnd ReplyEndMode = ReplyEnd::Silence;
     std::function<void(ReplyEnd)> OnReplyEnd;
+    // The serial settings the loaded configuration names ("Baudrate", "ComOption"); empty when
+    // it names none.
+    QString ConfiguredBaud() const;
+    QString ConfiguredFormat() const;
 
     // Reads a configuration and applies it (caption, serial boxes, main rows, the extended file,
     // the TCP group). A failure that ends the load early comes back with its text; rows that

@@ -1,6 +1,8 @@
 #include "config/profile.h"
 
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
+#include "params/jsontext.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 // command-line program use the same calls.
 #include "base/appstate.h"
 #include "config/config.h"
-#include "base/ui.h"
+#include "base/frontend.h"
 #include "params/paramtable.h"
 #include "script/scriptbridge.h"
 

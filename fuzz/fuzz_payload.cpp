@@ -3,7 +3,8 @@
 // GetFloat(), a script hook). The first input byte picks whether the rest is a whole reply or a
 // bare payload, so the walk is reached without a valid checksum too.
 #include "fuzz/fuzzsupport.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "params/paramtable.h"
 #include "params/reader.h"
 

@@ -2,7 +2,7 @@
 // Data that arrives outside an exchange: shown on the transparent-test page with its counters.
 #include "base/appstate.h"
 #include "base/gbk.h"
-#include "base/ui.h"
+#include "base/frontend.h"
 #include "link/channel.h"
 
 #include <QByteArray>

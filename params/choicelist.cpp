@@ -1,6 +1,6 @@
 #include "params/choicelist.h"
 
-#include "params/paramops.h"
+#include "params/jsontext.h"
 #include "params/valuecodec.h"
 
 #include <QJsonArray>

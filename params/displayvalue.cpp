@@ -1,7 +1,8 @@
 #include "params/displayvalue.h"
 
 #include "params/editor.h"
-#include "params/paramops.h"
+#include "params/changes.h"
+#include "params/rows.h"
 
 namespace dtu {
 

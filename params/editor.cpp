@@ -1,6 +1,7 @@
 #include "params/editor.h"
 
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "params/valuecodec.h"
 
 namespace dtu {

@@ -2,7 +2,8 @@
 // The in-place editor's decisions: which editor a row gets, its limits and initial text, and how
 // an edit becomes the row's raw value. The window only shows what these decide.
 #include "base/appstate.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "script/scriptbridge.h"
 
 #include <QStringList>

@@ -3,7 +3,7 @@
 // hooks go: after the first hook stopped by the time limit the operation's remaining hook calls
 // are skipped (values stay as they were), and the outermost operation says once in the log
 // which row's hook was stopped.
-#include "base/ui.h"
+#include "base/frontend.h"
 #include "script/scriptbridge.h"
 
 namespace dtu {

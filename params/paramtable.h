@@ -1,9 +1,10 @@
 #pragma once
-// A parameter table: one row per device parameter, eight text fields per row, shown by a list
-// view of the main window. The model keeps every field; the view hides the columns it does not show.
+// A parameter table: one row per device parameter, eight text fields per row, and the changed
+// list it shares. A plain table without drawing: a front end that shows it (the window's item
+// model) follows its change signals.
 #include "params/choicelist.h"
 
-#include <QAbstractTableModel>
+#include <QObject>
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
@@ -35,18 +36,13 @@ struct ParamRow {
     std::shared_ptr<const HookKinds> Hooks() const;
 };
 
-class ParamTable : public QAbstractTableModel {
+class ParamTable : public QObject {
     Q_OBJECT
 public:
-    // interfaceTable: the interface parameter table (other captions for the note column).
+    // interfaceTable: the interface parameter table.
     explicit ParamTable(bool interfaceTable, QObject* parent = nullptr);
 
     bool IsInterface() const { return interface_; }
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     int Count() const { return static_cast<int>(rows_.size()); }
     const ParamRow& Row(int i) const { return rows_.at(i); }
@@ -58,19 +54,25 @@ public:
     // The table's request list: two bytes per entered row number, high byte first.
     QByteArray RequestList;
 
-    // Row numbers to draw as changed (shared with the changed list).
+    // The changed list the rows are marked by (shared with the session's state); may be null.
     void SetChangedList(const QStringList* changed) { changed_ = changed; }
-    // Redraws every row (after the changed list changed).
+    const QStringList* ChangedList() const { return changed_; }
+    // Tells the viewers that the changed list changed (every row may be marked differently).
     void RefreshColours();
+
+signals:
+    // Around Append (row: the new row's index) and Clear; a field's new value; the changed list.
+    void RowAboutToBeAppended(int row);
+    void RowAppended(int row);
+    void AboutToBeCleared();
+    void Cleared();
+    void FieldChanged(int row, int field);
+    void ChangedListChanged();
 
 private:
     bool interface_;
     QList<ParamRow> rows_;
     const QStringList* changed_ = nullptr;
 };
-
-// Column captions and widths of the list views (0 = the column exists but is not shown).
-QString ColumnCaption(int column, bool interfaceTable);
-int ColumnWidth(int column, bool interfaceTable);
 
 } // namespace dtu

@@ -1,7 +1,8 @@
 #include "params/reader.h"
 
 #include "params/hookoperation.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "params/valuecodec.h"
 #include "base/hex.h"
 

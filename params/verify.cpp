@@ -1,6 +1,7 @@
 #include "params/verify.h"
 
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "params/reader.h"
 #include "params/writer.h"
 #include "base/hex.h"
@@ -19,13 +20,20 @@ QList<WrittenValue> RowsToVerify(const AppState& state, const ParamTable& table,
     QList<WrittenValue> out;
     for (int i : ChangedRows(table, changed)) {
         const ParamRow& r = table.Row(i);
-        if (!ShouldWrite(state, r[FieldNumber]) || HexToInt(r[FieldNumber].left(4)) <= 0) continue;
+        if (!ShouldWrite(state, r[FieldNumber]) || !IsDeviceParameter(r[FieldNumber])) continue;
         out.append({r[FieldNumber], r[FieldName], r[FieldRaw], r[FieldDisplay]});
     }
     return out;
 }
 
-int VerifyWritten(Exchange& ex, ParamTable& table, const QList<WrittenValue>& written) {
+QString VerifyFailureText(const VerifyMismatch& m) {
+    if (!m.returned) return QStringLiteral("[回读校验失败：") + m.written.name + QStringLiteral(" 未回读]");
+    return QStringLiteral("[回读校验失败：") + m.written.name + QStringLiteral(" 写入=") + m.written.display +
+           QStringLiteral(" 读回=") + m.readDisplay + QLatin1Char(']');
+}
+
+int VerifyWritten(Exchange& ex, ParamTable& table, const QList<WrittenValue>& written,
+                  QList<VerifyMismatch>* mismatches, QList<WrittenValue>* returnedRows) {
     if (written.isEmpty()) return 0;
     ParamTable request(table.IsInterface());
     for (const WrittenValue& w : written) AddToRequestList(request, w.number);
@@ -50,14 +58,14 @@ int VerifyWritten(Exchange& ex, ParamTable& table, const QList<WrittenValue>& wr
         const int row = FindRow(table, w.number);
         if (row < 0) continue;
         const bool back = returned.contains(static_cast<quint16>(HexToInt(w.number.left(4)) & 0xFFFF));
-        const QString readRaw = table.Row(row)[FieldRaw];
-        if (back && Upper(readRaw) == Upper(w.raw)) continue;
+        const ParamRow& r = table.Row(row);
+        if (back && returnedRows) returnedRows->append({w.number, w.name, r[FieldRaw], r[FieldDisplay]});
+        if (back && Upper(r[FieldRaw]) == Upper(w.raw)) continue;
         ++failures;
-        if (back)
-            ex.Status().Log(QStringLiteral("[回读校验失败：") + w.name + QStringLiteral(" 写入=") + w.display +
-                            QStringLiteral(" 读回=") + table.Row(row)[FieldDisplay] + QLatin1Char(']'));
-        else
-            ex.Status().Log(QStringLiteral("[回读校验失败：") + w.name + QStringLiteral(" 未回读]"));
+        VerifyMismatch m{w, back, back ? r[FieldRaw] : QString(), back ? r[FieldDisplay] : QString(), {}};
+        m.message = VerifyFailureText(m);
+        ex.Status().Log(m.message);
+        if (mismatches) mismatches->append(m);
         table.SetField(row, FieldRaw, w.raw);
         table.SetField(row, FieldDisplay, w.display);
         MarkChanged(ex.State(), w.number);

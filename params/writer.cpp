@@ -1,6 +1,7 @@
 #include "params/writer.h"
 
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "base/hex.h"
 
 namespace dtu {

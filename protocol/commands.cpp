@@ -4,11 +4,12 @@
 
 namespace dtu {
 
-void SelectParamChannel(Exchange& ex, int c, bool serialOpen) {
+void SelectParamChannel(Exchange& ex, int c, bool channelOpen) {
     AppState& s = ex.State();
-    if (!s.InterfacePagePresent || c == s.CurrentParamChannel) return;
+    if (!s.InterfacePagePresent || (c == s.CurrentParamChannel && !s.ParamChannelUnsent)) return;
     s.CurrentParamChannel = c;
-    if (!serialOpen) return;
+    if (!channelOpen) return;
+    s.ParamChannelUnsent = false;
     const QByteArray data(1, static_cast<char>(c & 0xFF));
     ex.Send(ex.BuildRequest(kCmdSelectChannel, data));
     ex.CheckAckReply();
@@ -119,8 +120,8 @@ int PageChannel(const AppState& state, PageKind page) {
     return page == PageKind::Interface ? 0 : state.MainParamChannel;
 }
 
-void OnPageShown(Exchange& ex, PageKind page, bool serialOpen) {
-    SelectParamChannel(ex, PageChannel(ex.State(), page), serialOpen);
+void OnPageShown(Exchange& ex, PageKind page, bool channelOpen) {
+    SelectParamChannel(ex, PageChannel(ex.State(), page), channelOpen);
 }
 
 bool PortButtonSelects(AppState& s, bool closedByButton) {
@@ -128,8 +129,8 @@ bool PortButtonSelects(AppState& s, bool closedByButton) {
     return !closedByButton;
 }
 
-void OnPortButton(Exchange& ex, bool serialOpen, bool closedByButton) {
-    if (PortButtonSelects(ex.State(), closedByButton)) SelectParamChannel(ex, ex.State().MainParamChannel, serialOpen);
+void OnPortButton(Exchange& ex, bool channelOpen, bool closedByButton) {
+    if (PortButtonSelects(ex.State(), closedByButton)) SelectParamChannel(ex, ex.State().MainParamChannel, channelOpen);
 }
 
 int ReadAllChannel(const AppState& state) {

@@ -3,7 +3,7 @@
 // the operations that run them with their texts. Every command: its word (from the device script or
 // fixed), one request frame, one reply check. A script error throws OperationError before
 // anything is sent; a port error throws LinkError.
-#include "base/ui.h"
+#include "base/frontend.h"
 #include "protocol/exchange.h"
 
 #include <QDateTime>
@@ -18,10 +18,13 @@ inline constexpr quint16 kCmdReadSignal = 0xE023;
 inline constexpr quint16 kCmdSetClock = 0x700D;
 inline constexpr quint16 kCmdReadClock = 0x700E;
 
-// Selects parameter channel c on the device. Nothing without the interface page or when c is
-// selected already. CurrentParamChannel takes c before anything is sent, also while the serial
-// port is closed (then nothing is sent). The acknowledgement is waited for and not judged.
-void SelectParamChannel(Exchange& ex, int c, bool serialOpen);
+// Selects parameter channel c on the device, over whichever link carries the data channel (the
+// serial port or the TCP maintenance link: the device answers only the read word of the table it
+// has selected, so both links need the selection). Nothing without the interface page or when c
+// is selected already (unless ParamChannelUnsent). CurrentParamChannel takes c before anything is
+// sent, also while the channel is closed (then nothing is sent). The acknowledgement is waited for
+// and not judged.
+void SelectParamChannel(Exchange& ex, int c, bool channelOpen);
 
 // The version text (payload as GBK text); empty when the reply fails.
 QString ReadVersion(Exchange& ex);
@@ -65,13 +68,13 @@ enum class PageKind { MainParams, Interface, Other };
 // every other page.
 int PageChannel(const AppState& state, PageKind page);
 // A page was shown: selects PageChannel.
-void OnPageShown(Exchange& ex, PageKind page, bool serialOpen);
+void OnPageShown(Exchange& ex, PageKind page, bool channelOpen);
 // The port open/close button: the selection counts as unknown (-1) while the interface page is
 // present (the main channel otherwise). Returns whether the main channel is then selected: after
 // an open, or a failed open, yes; after the button closed the port, no (it stays unknown).
 bool PortButtonSelects(AppState& state, bool closedByButton);
 // PortButtonSelects, then the selection.
-void OnPortButton(Exchange& ex, bool serialOpen, bool closedByButton = false);
+void OnPortButton(Exchange& ex, bool channelOpen, bool closedByButton = false);
 // The channel the read-all button reads while the interface page is present.
 int ReadAllChannel(const AppState& state);
 // The channel the read-interface button reads.

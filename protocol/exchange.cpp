@@ -4,7 +4,6 @@
 #include "link/logtext.h"
 #include "protocol/replybounds.h"
 
-#include <QTimer>
 
 namespace dtu {
 
@@ -44,16 +43,16 @@ void Exchange::FrameLog(bool sent, const QByteArray& bytes) {
     status_.Log(FrameLogLine(sent, bytes));
 }
 
-RxTimerHold::RxTimerHold(Exchange& ex) : ex_(ex) {
-    if (ex_.waitDepth_++ == 0 && ex_.rxTimer_) ex_.rxTimer_->stop();
+WaitHold::WaitHold(Exchange& ex) : ex_(ex) {
+    if (ex_.waitDepth_++ == 0 && ex_.waits_) ex_.waits_->WaitBegins();
 }
 
-RxTimerHold::~RxTimerHold() {
-    if (--ex_.waitDepth_ == 0 && ex_.rxTimer_) ex_.rxTimer_->start();
+WaitHold::~WaitHold() {
+    if (--ex_.waitDepth_ == 0 && ex_.waits_) ex_.waits_->WaitEnds();
 }
 
 QByteArray Exchange::ReceiveReply(int timeoutMs) {
-    RxTimerHold hold(*this);
+    WaitHold hold(*this);
     QByteArray r;
     const bool byFrame = replyEnd_ == ReplyEnd::Frame;
     const int firstPollMs = byFrame ? 10 : 100;

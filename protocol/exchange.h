@@ -1,7 +1,7 @@
 #pragma once
 // One request/reply exchange: build the frame, send it, wait for the reply, check it.
 #include "base/appstate.h"
-#include "base/ui.h"
+#include "base/frontend.h"
 #include "link/channel.h"
 #include "protocol/frames.h"
 #include "protocol/replyend.h"
@@ -10,15 +10,14 @@
 
 #include <QByteArray>
 
-class QTimer;
-
 namespace dtu {
 
 class Exchange {
 public:
+    // waits: told when each (outermost) reply wait begins and ends; may be null.
     Exchange(AppState& state, ScriptBridge& script, IChannel& channel, IWaitClock& clock, IStatusSink& status,
-             QTimer* rxTimer)
-        : state_(state), script_(script), channel_(&channel), clock_(clock), status_(status), rxTimer_(rxTimer) {}
+             IWaitObserver* waits)
+        : state_(state), script_(script), channel_(&channel), clock_(clock), status_(status), waits_(waits) {}
 
     void SetChannel(IChannel& channel) { channel_ = &channel; }
     IChannel& Channel() const { return *channel_; }
@@ -50,7 +49,7 @@ public:
     void SendRaw(const QByteArray& bytes);
 
     // Waits up to timeout div 100 polls of 100 ms for the first bytes, then collects until
-    // 41 quiet polls of 10 ms in a row. Timer1 is held stopped for the whole wait. A collection
+    // 41 quiet polls of 10 ms in a row. The wait observer hears of the whole wait. A collection
     // that leaves the bounds of ReplyBounds (size, no frame, a frame too slow, bytes going on
     // after a frame) ends at once and gives the empty text: to the checks, no reply.
     // With ReplyEnd::Frame the first bytes are looked for every 10 ms (timeout div 10 polls)
@@ -72,7 +71,7 @@ public:
     int WaitDepth() const { return waitDepth_; }
 
 private:
-    friend class RxTimerHold;
+    friend class WaitHold;
     // Frame end: true when r holds a whole frame; bytes after it go back to the channel.
     bool EndsWithFrame(QByteArray& r);
     AppState& state_;
@@ -80,20 +79,20 @@ private:
     IChannel* channel_;
     IWaitClock& clock_;
     IStatusSink& status_;
-    QTimer* rxTimer_;
+    IWaitObserver* waits_;
     QByteArray prefix_;
     int waitDepth_ = 0;
     ReplyEnd replyEnd_ = ReplyEnd::Silence;
 };
 
-// Holds the receive-display timer stopped while a wait runs. The outermost hold restarts it on
-// every path out, exceptions included; a nested wait neither restarts it early nor leaves it off.
-class RxTimerHold {
+// One reply wait: the outermost hold tells the wait observer that a wait begins, and that it ends
+// on every path out, exceptions included; a nested wait tells it nothing.
+class WaitHold {
 public:
-    explicit RxTimerHold(Exchange& ex);
-    ~RxTimerHold();
-    RxTimerHold(const RxTimerHold&) = delete;
-    RxTimerHold& operator=(const RxTimerHold&) = delete;
+    explicit WaitHold(Exchange& ex);
+    ~WaitHold();
+    WaitHold(const WaitHold&) = delete;
+    WaitHold& operator=(const WaitHold&) = delete;
 
 private:
     Exchange& ex_;

@@ -169,8 +169,10 @@ QByteArray SimDevice::Respond(quint16 word, const QByteArray& data) {
         if (refuseAll) return Acknowledge(false);
         RestoreDefaults();
         return Acknowledge(true);
-    case CmdParamRead:
-    case CmdGetParam: return ParamReadReply(data);
+    // Each table has its own read word: the device refuses the word of the table it has not
+    // selected (7000 reads channels above 0, CMD_GETPARAM channel 0).
+    case CmdParamRead: return channel_ > 0 ? ParamReadReply(data) : Acknowledge(false);
+    case CmdGetParam: return channel_ == 0 ? ParamReadReply(data) : Acknowledge(false);
     default: break;
     }
     // A parameter write: the word is the parameter number.

@@ -1,7 +1,7 @@
 #pragma once
 // Status texts of the core shown on the main window: the operation-result panel and the three
 // text boxes. Widgets not attached yet (or already gone) are skipped.
-#include "base/ui.h"
+#include "base/frontend.h"
 
 #include <QPointer>
 

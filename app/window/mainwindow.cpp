@@ -29,7 +29,7 @@ static void InitGuiResources() {
 MainWindow::MainWindow(dtu::IPrompter* prompter, QWidget* parent)
     : QMainWindow(parent), ownPrompter_(prompter ? nullptr : std::make_unique<dtu::MessageBoxPrompter>(this)),
       prompter_(prompter ? prompter : ownPrompter_.get()), receiveTimer_(new QTimer(this)),
-      session_(status_, view_, receiveTimer_) {
+      session_(status_, view_, &receiveHold_) {
     InitGuiResources();
     dtu::InstallListAccessibility(); // before the lists exist: they get their accessible table from it
     setObjectName(QStringLiteral("Form1"));
@@ -161,8 +161,8 @@ void MainWindow::PageChanged(int index) {
 void MainWindow::WriteChanged() { params_->WriteChangedRows(); }
 
 void MainWindow::SelectParamChannel(int channel) {
-    // Only the serial port carries the selection to the device.
-    dtu::SelectParamChannel(session_.Exchanger(), channel, Serial().IsOpen());
+    // Either link carries the selection to the device.
+    dtu::SelectParamChannel(session_.Exchanger(), channel, session_.Exchanger().Channel().IsOpen());
 }
 
 void MainWindow::RestoreFactoryDefaults() {

@@ -6,6 +6,7 @@
 #include "app/window/configscreen.h"
 #include "app/window/guistatus.h"
 #include "app/window/pagehost.h"
+#include "app/window/timerhold.h"
 #include "protocol/signalpoll.h"
 #include "session/session.h"
 
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<dtu::IPrompter> ownPrompter_;
     dtu::IPrompter* prompter_;
     QTimer* receiveTimer_;
+    TimerHold receiveHold_{receiveTimer_};
     dtu::GuiStatus status_;
     ConfigScreen view_;
     dtu::Session session_;

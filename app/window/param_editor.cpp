@@ -5,7 +5,8 @@
 #include "app/window/widgetkit.h"
 #include "params/editor.h"
 #include "params/hookoperation.h"
-#include "params/paramops.h"
+#include "params/changes.h"
+#include "params/rows.h"
 #include "session/session.h"
 
 #include <QAbstractItemView>

@@ -3,7 +3,8 @@
 #include "app/window/pagehost.h"
 #include "base/hex.h"
 #include "params/hookoperation.h"
-#include "params/paramops.h"
+#include "params/changes.h"
+#include "params/rows.h"
 #include "params/reader.h"
 #include "params/writer.h"
 #include "protocol/commands.h"
@@ -30,9 +31,6 @@ private:
     F f_;
 };
 
-// A parameter the device holds: its number is above 0 (rows like "0000" are only shown).
-bool IsDeviceParameter(const QString& number) { return dtu::HexToInt(number.left(4)) > 0; }
-
 } // namespace
 
 ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, QObject* parent)
@@ -47,7 +45,7 @@ ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfa
     }
     // A configuration load replaces the rows: an editor open on one of them goes.
     for (dtu::ParamTable* table : {&host_.Session().MainTable(), &host_.Session().InterfaceTable()}) {
-        connect(table, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        connect(table, &dtu::ParamTable::AboutToBeCleared, this, [this] {
             ++tableGeneration_;
             editor_->HideEditors();
         });
@@ -76,7 +74,7 @@ void ParamPages::SelectListRow(QTableView* view, int row) {
 
 void ParamPages::SelectFirstRow(QTableView* view, dtu::ParamTable& model) {
     if (model.Count() == 0) return;
-    view->selectionModel()->setCurrentIndex(model.index(0, dtu::FieldName),
+    view->selectionModel()->setCurrentIndex(view->model()->index(0, dtu::FieldName),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view->scrollToTop();
 }
@@ -141,8 +139,7 @@ void ParamPages::CurrentRowChanged(const QModelIndex& current) {
     // A mouse press makes its row current before it selects it. Opening the editor now would
     // find no selected row, and a message box shown now would swallow the click: the editor
     // opens when the press has selected the row (ListPress).
-    const QTableView* view =
-        current.model() == &host_.Session().InterfaceTable() ? interfaceList_ : mainList_;
+    const QTableView* view = current.model() == interfaceList_->model() ? interfaceList_ : mainList_;
     if (index >= 0 && !view->selectionModel()->isSelected(current)) {
         editor_->HideEditors();
         pressPendingRow_ = index;
@@ -211,6 +208,8 @@ void ParamPages::WriteChangedRows() {
         // Whatever happens below, an error included, the changes count as handled.
         const AtExit forget([this] { ForgetChanges(); });
         const dtu::AppState& state = host_.Session().State();
+        // After a new TCP connection the device's selection is not known: make it the table's.
+        if (state.InterfacePagePresent && state.ParamChannelUnsent) host_.SelectParamChannel(state.CurrentParamChannel);
         if (state.CurrentParamChannel == state.MainParamChannel)
             WriteTableRows(mainList_, host_.Session().MainTable());
         if (state.CurrentParamChannel == 0) WriteTableRows(interfaceList_, host_.Session().InterfaceTable());
@@ -235,7 +234,7 @@ void ParamPages::BatchWrite() {
         for (int i = 0; i < table->Count(); ++i) {
             if (tableGeneration_ != generation || ActiveParamTable() != table) return;
             const QString number = table->Row(i)[dtu::FieldNumber];
-            if (number.isEmpty() || !IsDeviceParameter(number)) continue;
+            if (number.isEmpty() || !dtu::IsDeviceParameter(number)) continue;
             // The port may close during a wait: said once, and the run ends.
             if (!ParamChannelOpen()) return;
             SelectListRow(view, i);

@@ -1,6 +1,6 @@
 #pragma once
 // Message boxes and the file-open dialog of the running tool.
-#include "base/ui.h"
+#include "base/frontend.h"
 
 class QWidget;
 

@@ -3,8 +3,8 @@
 #include "app/window/pagehost.h"
 #include "app/window/widgetkit.h"
 #include "protocol/commands.h"
+#include "protocol/transparent.h"
 #include "session/session.h"
-#include "tools/transparent.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,9 +1,10 @@
 #include "app/window/widgetkit.h"
 
+#include "app/window/paramtablemodel.h"
 #include "base/appstate.h"
-#include "params/paramops.h"
+#include "params/changes.h"
 #include "params/paramtable.h"
-#include "tools/transparent.h"
+#include "protocol/transparent.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -98,9 +99,10 @@ QLabel* Banner(const QString& name) {
     return label;
 }
 
-QTableView* ParamView(dtu::ParamTable& model, const QString& name) {
+QTableView* ParamView(dtu::ParamTable& table, const QString& name) {
     auto* view = Named(new QTableView, name);
-    view->setModel(&model);
+    auto* model = new ParamTableModel(table, view);
+    view->setModel(model);
     view->setShowGrid(true);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -114,7 +116,7 @@ QTableView* ParamView(dtu::ParamTable& model, const QString& name) {
     view->horizontalHeader()->setStretchLastSection(false);
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < dtu::FieldCount; ++c) {
-        const int width = dtu::ColumnWidth(c, model.IsInterface());
+        const int width = dtu::ColumnWidth(c, table.IsInterface());
         if (width > 0)
             view->setColumnWidth(c, width);
         else
@@ -175,9 +177,10 @@ QCheckBox* ChangedOnlyBox(const QString& name, QTableView* view, dtu::ParamTable
     auto follow = [apply, box] {
         if (box->isChecked()) apply();
     };
-    QObject::connect(&table, &QAbstractItemModel::dataChanged, box, follow);
-    QObject::connect(&table, &QAbstractItemModel::rowsInserted, box, follow);
-    QObject::connect(&table, &QAbstractItemModel::modelReset, box, follow);
+    QAbstractItemModel* model = view->model(); // the window's model over the table
+    QObject::connect(model, &QAbstractItemModel::dataChanged, box, follow);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, box, follow);
+    QObject::connect(model, &QAbstractItemModel::modelReset, box, follow);
     return box;
 }
 

@@ -34,7 +34,7 @@ QFont UiFont();
 QString BannerPath();
 QLabel* Banner(const QString& name);
 // A parameter list over a table: eight columns, the hidden ones at width 0.
-QTableView* ParamView(dtu::ParamTable& model, const QString& name);
+QTableView* ParamView(dtu::ParamTable& table, const QString& name);
 // "只显示已修改项" for a list: while ticked, the list shows only the rows of the changed list.
 // Panels in a status bar, named prefix0, prefix1, ...: sunken, fixed widths but the last one,
 // which takes the rest of the bar.

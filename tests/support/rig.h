@@ -5,7 +5,7 @@
 // TCP maintenance port, or in a process of its own. The window rig (windowrig.h) puts the main
 // window on top of it.
 #include "base/appstate.h"
-#include "base/ui.h"
+#include "base/frontend.h"
 #include "base/waitclock.h"
 #include "link/channel.h"
 #include "protocol/exchange.h"
@@ -102,6 +102,14 @@ public:
 // Bytes from a spaced hex text: Hex("AA 55 00 04").
 QByteArray Hex(const char* spaced);
 
+// Holds a timer stopped while a reply wait runs, as the window holds its receive display.
+struct TimerWaits : IWaitObserver {
+    QTimer& timer;
+    explicit TimerWaits(QTimer& t) : timer(t) {}
+    void WaitBegins() override { timer.stop(); }
+    void WaitEnds() override { timer.start(); }
+};
+
 // An exchange over in-memory fakes; `timer` stands for the receive-display timer.
 struct FakeExchange {
     AppState state;
@@ -110,7 +118,8 @@ struct FakeExchange {
     FakeClock clock;
     RecordingStatus status;
     QTimer timer;
-    Exchange ex{state, script, channel, clock, status, &timer};
+    TimerWaits waits{timer};
+    Exchange ex{state, script, channel, clock, status, &waits};
 };
 
 // Lets the event loop run (real ports move bytes) until pred holds or ms pass.

@@ -4,7 +4,8 @@
 #include "base/regularfile.h"
 #include "config/config.h"
 #include "session/session.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "base/hex.h"
 #include "tests/support/rig.h"
 

@@ -9,7 +9,7 @@
 #include "base/hex.h"
 #include "tests/support/rig.h"
 #include "tests/support/pty.h"
-#include "tools/transparent.h"
+#include "protocol/transparent.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -290,7 +290,8 @@ void TestLink::exchangeOverPty() {
     QTimer timer1;
     timer1.setInterval(100);
     timer1.start();
-    Exchange ex(state, script, ch, clock, status, &timer1);
+    TimerWaits waits(timer1);
+    Exchange ex(state, script, ch, clock, status, &waits);
     // The device answers the signal request in two pieces 50 ms apart: one reply.
     QTimer::singleShot(30, [&] { pty.Write(QByteArrayLiteral("\xAA\x55\x00\x05")); });
     QTimer::singleShot(80, [&] { pty.Write(QByteArrayLiteral("\xE0\x23\x17\x01\x1F")); });

@@ -1,6 +1,7 @@
 // Parameter-table operations: the table answers belong to, row search for reading and writing,
 // raw digits, the request list, the changed list, choice lists.
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 
 #include <QTest>
 #include <memory>

@@ -2,7 +2,8 @@
 // in-memory channel whose "device" answers each request.
 #include "params/editor.h"
 #include "params/hookoperation.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "params/reader.h"
 #include "params/valuecodec.h"
 #include "params/writer.h"

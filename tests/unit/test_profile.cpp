@@ -1,7 +1,8 @@
 // Configurations that travel, on the demo profile: saving the tables as a configuration (and its
 // extended file) and loading it back, comparing the tables with a file, reading back a write.
 #include "config/config.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "config/profile.h"
 #include "params/verify.h"
 #include "sim/simchannel.h"

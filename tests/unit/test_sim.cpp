@@ -143,17 +143,19 @@ void SimTest::channelSelectsTable() {
     QCOMPARE(d.Answer(H("AA 55 00 05 E0 50 00 01 35")), kAccept);
     QCOMPARE(d.Channel(), 0);
     QCOMPARE(d.CountReceived(CmdSelectChannel, H("00")), 1);
-    // Channel 0 answers from the interface table with F100, whichever read word came.
+    // Channel 0 answers its own read word from the interface table with F100 and refuses the
+    // main table's read word.
     const QByteArray fromInterface = dtu::ComposeFrame({}, ReplyConfig, H("00 03 00 91 02"));
     QCOMPARE(d.Answer(dtu::ComposeFrame({}, CmdGetParam, H("00 91"))), fromInterface);
-    QCOMPARE(d.Answer(dtu::ComposeFrame({}, CmdParamRead, H("00 91"))), fromInterface);
+    QCOMPARE(d.Answer(dtu::ComposeFrame({}, CmdParamRead, H("00 91"))), kRefuse);
     QCOMPARE(d.Answer(dtu::ComposeFrame({}, 0x0091, H("09"))), kAccept);
     QCOMPARE(d.Value(Table::Interface, 0x0091), H("09"));
     QCOMPARE(d.Value(Table::Main, 0x0091), H("01"));
     // Any channel above 0 is the main table.
     QCOMPARE(d.Answer(dtu::ComposeFrame({}, CmdSelectChannel, H("03"))), kAccept);
-    QCOMPARE(d.Answer(dtu::ComposeFrame({}, CmdGetParam, H("00 91"))),
+    QCOMPARE(d.Answer(dtu::ComposeFrame({}, CmdParamRead, H("00 91"))),
              dtu::ComposeFrame({}, ReplyParams, H("00 03 00 91 01")));
+    QCOMPARE(d.Answer(dtu::ComposeFrame({}, CmdGetParam, H("00 91"))), kRefuse);
     // The channel byte must be exactly one byte.
     QCOMPARE(d.Answer(dtu::ComposeFrame({}, CmdSelectChannel, H("00 00"))), kRefuse);
     QCOMPARE(d.Channel(), 3);

@@ -366,7 +366,7 @@ private slots:
         // The exchange holds Timer1 stopped while a reply wait runs; an activation in between
         // must not start it.
         {
-            dtu::RxTimerHold hold(f.Session().Exchanger());
+            dtu::WaitHold hold(f.Session().Exchanger());
             QVERIFY(!Find<QTimer>(f, "Timer1")->isActive());
             QApplication::sendEvent(&f, &activate);
             QVERIFY(!Find<QTimer>(f, "Timer1")->isActive());
@@ -419,8 +419,8 @@ private slots:
         QCOMPARE(rig_->prompter.confirms.size(), 3);
         QCOMPARE(f.writes, 1);
         QVERIFY(f.State().ChangedParamList.isEmpty());
-        QCOMPARE(Find<QTableView>(f, "ListView1")->selectionModel()->selectedRows(),
-                 QModelIndexList{f.MainTable().index(0, 0)});
+        QTableView* list1 = Find<QTableView>(f, "ListView1");
+        QCOMPARE(list1->selectionModel()->selectedRows(), QModelIndexList{list1->model()->index(0, 0)});
 
         Find<QTabWidget>(f, "PageControl1")->setCurrentIndex(1); // nothing changed: no question
         QCOMPARE(rig_->prompter.confirms.size(), 3);

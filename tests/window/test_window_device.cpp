@@ -4,6 +4,8 @@
 #include "app/window/mainwindow.h"
 #include "app/window/signalgraph.h"
 #include "app/window/widgetkit.h"
+#include "params/rows.h"
+#include "sim/tcpendpoint.h"
 #include "tests/support/windowrig.h"
 
 #include <QAction>
@@ -79,6 +81,7 @@ private slots:
     void pageChangesSelectChannel();
     void configurationMenu();
     void signalAndTcpGroup();
+    void interfaceTableOverTcp();
     void signalPoll();
 };
 
@@ -223,6 +226,26 @@ void TestWindowDevice::signalAndTcpGroup() {
     QVERIFY(rig.form->Session().Config().LoadConfiguration(rig.Path("demo.txt")));
     QVERIFY(Find<QGroupBox>(rig.form, "GroupBox16")->isHidden());
     QVERIFY(Find<QLineEdit>(rig.form, "Edit8")->text().isEmpty());
+}
+
+// Over the TCP maintenance link the interface page's 读取 selects channel 0 first, as over the
+// serial port: the device answers the interface table's read word only then.
+void TestWindowDevice::interfaceTableOverTcp() {
+    Rig rig;
+    TcpEndpoint tcp(rig.device);
+    QVERIFY(tcp.Listen(QHostAddress::LocalHost, 0));
+    rig.form->Session().Tcp().SetPort(tcp.Port());
+    Find<QLineEdit>(rig.form, "Edit8")->setText(QStringLiteral("127.0.0.1"));
+    Find<QPushButton>(rig.form, "Button15")->click();
+    QVERIFY(SpinUntil([&] { return rig.device.Logins() == 1; }));
+    rig.device.SetValue(Table::Interface, 0x0402, QByteArray::fromHex("0014"));
+    Find<QPushButton>(rig.form, "Button16")->click();
+    QCOMPARE(rig.Selections(0), 1);
+    QVERIFY(!Lines(Find<QPlainTextEdit>(rig.form, "Memo1")).contains(QStringLiteral("[参数读取失败")));
+    const int row = FindRow(rig.form->Session().InterfaceTable(), QStringLiteral("0402"));
+    QCOMPARE(rig.form->Session().InterfaceTable().Row(row)[FieldRaw], QStringLiteral("HEX:0014"));
+    QCOMPARE(rig.form->Session().InterfaceTable().Row(row)[FieldDisplay], QStringLiteral("20"));
+    Find<QPushButton>(rig.form, "Button18")->click();
 }
 
 void TestWindowDevice::signalPoll() {

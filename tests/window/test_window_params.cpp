@@ -3,7 +3,8 @@
 // must take no time, straight behind a memory channel with a clock that never sleeps.
 #include "app/window/mainwindow.h"
 #include "app/window/param_pages.h"
-#include "params/paramops.h"
+#include "params/rows.h"
+#include "params/changes.h"
 #include "protocol/commands.h"
 #include "tests/support/windowrig.h"
 
@@ -66,11 +67,11 @@ struct Window : WindowRig {
     void SelectRow(int row) {
         Find<QTableView>(form, "ListView1")
             ->selectionModel()
-            ->setCurrentIndex(Table().index(row, FieldName),
+            ->setCurrentIndex(List()->model()->index(row, FieldName),
                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     QPoint Centre(const QString& number, bool iface) {
-        const QModelIndex i = Table(iface).index(RowOf(number, iface), FieldName);
+        const QModelIndex i = List(iface)->model()->index(RowOf(number, iface), FieldName);
         List(iface)->scrollTo(i);
         return List(iface)->visualRect(i).center();
     }
@@ -99,7 +100,7 @@ struct Window : WindowRig {
         return Table(iface).Row(RowOf(number, iface))[field];
     }
     bool Blue(const QString& number) {
-        const QVariant v = Table().data(Table().index(RowOf(number), FieldName), Qt::ForegroundRole);
+        const QVariant v = List()->model()->index(RowOf(number), FieldName).data(Qt::ForegroundRole);
         return v.value<QBrush>().color() == QColor(0, 0, 200);
     }
     void ReplaceText(const QString& text) {

@@ -2,7 +2,8 @@
 // cloning device A onto device B (save, compare, write, read back), and finding a port again
 // after its device was unplugged and plugged back under the same name.
 #include "app/window/mainwindow.h"
-#include "params/paramops.h"
+#include "params/changes.h"
+#include "params/rows.h"
 #include "tests/support/windowrig.h"
 
 #include <QAction>

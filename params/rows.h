@@ -1,18 +1,16 @@
 #pragma once
-// Operations on the two parameter tables: which table a reply belongs to, finding rows by
-// number, the raw value field, the request list and the changed list.
+// The rows of the two parameter tables: which table a reply belongs to, finding rows by number,
+// the raw value field and the request list, and which rows are device parameters.
 #include "base/appstate.h"
-#include "params/choicelist.h"
 #include "params/paramtable.h"
 
-#include <QJsonValue>
 #include <QString>
-#include <QStringList>
 
 namespace dtu {
 
-// The row number that only engineering level 2 may edit or write (the device ID).
-inline constexpr const char* kProtectedNumber = "0091";
+// Whether a row is a device parameter: its number (first four characters) is above 0. Heading
+// rows (no number) and row 0000 are never read, written or verified.
+bool IsDeviceParameter(const QString& number);
 
 // The table the device's answers currently belong to: the interface table while channel 0 is
 // selected (also when the main channel is 0 itself), the main table while the main channel is
@@ -35,20 +33,5 @@ void SetRawValue(ParamTable& table, int row, const QString& hex);
 // Enters a row number in the table's request list as two bytes (digits 1-2, then 3-4) when its
 // first four characters are a number above 0: heading rows and "0000" are never requested.
 void AddToRequestList(ParamTable& table, const QString& number);
-
-// Adds the number to the changed list unless it is there already (case-insensitive);
-// returns whether it was added. The empty number is never added.
-bool MarkChanged(AppState& state, const QString& number);
-// Whether the changed list names this row number (case-insensitive); never the empty number.
-bool InChangedList(const QStringList& changed, const QString& number);
-
-bool IsProtectedNumber(const QString& number);
-// Whether a row may be edited and written at the current engineering level.
-bool MayChange(const AppState& state, const QString& number);
-
-// A configuration value read as text: a string as it is, a number as its decimal text
-// (115200 -> "115200", 1.5 -> "1.5"), true/false as such, an array or object as its compact
-// JSON text, null and a missing value as the empty text.
-QString JsonValueText(const QJsonValue& v);
 
 } // namespace dtu

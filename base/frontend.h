@@ -1,6 +1,7 @@
 #pragma once
-// The small interfaces between the core and the windows. Each has a real implementation in
-// the GUI and a recording one in tests/support.
+// The small interfaces between the core and a front end (the window, the command line): questions
+// to the user, where status texts go, and the reply waits. Each has a real implementation in the
+// window and a recording one in tests/support.
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +40,15 @@ public:
         SetResult(text);
         Log(text);
     }
+};
+
+// Told when a reply wait begins and when it ends: the window holds its receive display while a
+// wait reads the channel. Nested waits are one wait to the observer (the outermost).
+class IWaitObserver {
+public:
+    virtual ~IWaitObserver() = default;
+    virtual void WaitBegins() = 0;
+    virtual void WaitEnds() = 0;
 };
 
 } // namespace dtu

@@ -1,4 +1,4 @@
-#include "tools/transparent.h"
+#include "protocol/transparent.h"
 
 #include "base/gbk.h"
 #include "base/hex.h"
