@@ -103,6 +103,13 @@ void Session::Close() {
     tcp_.Disconnect();
 }
 
+void Session::ForgetDevice() {
+    Close();
+    lastRead_[0].clear();
+    lastRead_[1].clear();
+    data_.Read(); // with both links closed, drops what was held back from the last one
+}
+
 Failure Session::NoAnswerFailure() {
     if (lost_) return {Failure::Kind::PortLost, QStringLiteral("port lost")};
     if (tcpTarget_ && !tcp_.IsConnected()) {
