@@ -73,6 +73,7 @@ set(DTUGUI_SOURCES
   app/window/control_page.h app/window/control_page.cpp
   app/window/interface_page.h app/window/interface_page.cpp
   app/window/param_pages.h app/window/param_pages.cpp
+  app/window/progresspanel.h app/window/progresspanel.cpp
   app/window/param_editor.h app/window/param_editor.cpp
   app/window/editoraccess.h app/window/editoraccess.cpp
   app/window/logbox.h app/window/logbox.cpp

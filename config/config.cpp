@@ -182,6 +182,13 @@ void ConfigStore::LoadExtendedRows(const QJsonValue& params) {
     }
 }
 
+void ConfigStore::SetDefaultReplyEnd(ReplyEnd mode) {
+    defaultReplyEnd_ = mode;
+    if (replyEndNamed_) return; // the configuration's own key wins
+    ReplyEndMode = mode;
+    if (OnReplyEnd) OnReplyEnd(ReplyEndMode);
+}
+
 LoadResult ConfigStore::LoadConfiguration(const QString& path) {
     const ScriptBridge::Operation hooks(script_); // one looping hook stops the load's other hooks
     // Whatever happens below, the previous configuration is gone: saving must never write it
@@ -207,7 +214,9 @@ LoadResult ConfigStore::LoadConfiguration(const QString& path) {
     encoding_ = decoded.encoding;
     exact_ = decoded.exact;
     loaded_ = true;
-    ReplyEndMode = ParseReplyEnd(Setting(root, "ReplyEnd"));
+    const QString replyEnd = Setting(root, "ReplyEnd");
+    replyEndNamed_ = !replyEnd.trimmed().isEmpty();
+    ReplyEndMode = replyEndNamed_ ? ParseReplyEnd(replyEnd) : defaultReplyEnd_;
     if (OnReplyEnd) OnReplyEnd(ReplyEndMode);
 
     const QJsonValue params = root.value(QLatin1String("Params"));

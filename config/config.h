@@ -97,10 +97,13 @@ public:
     QString ConfigPath;
     // Lines of the configuration text; rows with an index at or above it are not loaded.
     int ConfigLineCount = 0;
-    // "ReplyEnd" of the configuration read last ("frame"; anything else is Silence), and who is
-    // told at every load that reads a configuration.
+    // "ReplyEnd" of the configuration read last ("frame"; any other text is Silence) or, when it
+    // names none, the default below; who is told at every load that reads a configuration and
+    // whenever the default changes what holds.
     ReplyEnd ReplyEndMode = ReplyEnd::Silence;
     std::function<void(ReplyEnd)> OnReplyEnd;
+    // How replies end under a configuration without "ReplyEnd" (a setting of the computer).
+    void SetDefaultReplyEnd(ReplyEnd mode);
     // The serial settings the loaded configuration names ("Baudrate", "ComOption"); empty when
     // it names none.
     QString ConfiguredBaud() const;
@@ -147,6 +150,9 @@ private:
     bool loaded_ = false;
     TextEncoding encoding_ = TextEncoding::Gbk;
     bool exact_ = true;
+    // The configuration read last names a "ReplyEnd"; the mode of one that names none.
+    bool replyEndNamed_ = false;
+    ReplyEnd defaultReplyEnd_ = ReplyEnd::Silence;
 };
 
 

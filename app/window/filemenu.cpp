@@ -19,6 +19,7 @@ namespace {
 
 const char kVerifyKey[] = "verifyAfterWrite";
 const char kReconnectKey[] = "reconnectSerial";
+const char kReplyFrameKey[] = "replyEndFrame";
 
 // The tool's remembered settings (per user).
 QSettings& Remembered() {
@@ -54,10 +55,11 @@ FileMenu::FileMenu(PageHost& host, QMenuBar* bar) : QObject(bar), host_(host) {
     menu_->addSeparator();
     verify_ = Add(QStringLiteral("写入后回读校验"), QStringLiteral("NVerify"));
     reconnect_ = Add(QStringLiteral("串口断开后自动重连"), QStringLiteral("NReconnect"));
+    replyFrame_ = Add(QStringLiteral("应答完整即结束"), QStringLiteral("NReplyFrame"));
     menu_->addSeparator();
     connect(Add(QStringLiteral("保存日志"), QStringLiteral("NSaveLog")), &QAction::triggered, this,
             &FileMenu::SaveLog);
-    for (QAction* a : {verify_, reconnect_})
+    for (QAction* a : {verify_, reconnect_, replyFrame_})
         a->setCheckable(true);
     connect(verify_, &QAction::toggled, this, [this](bool on) {
         Remembered().setValue(kVerifyKey, on);
@@ -66,6 +68,11 @@ FileMenu::FileMenu(PageHost& host, QMenuBar* bar) : QObject(bar), host_(host) {
     connect(reconnect_, &QAction::toggled, this, [this](bool on) {
         Remembered().setValue(kReconnectKey, on);
         emit ReconnectChanged(on);
+    });
+    // A reply ends with its frame, unless the configuration names how its replies end.
+    connect(replyFrame_, &QAction::toggled, this, [this](bool on) {
+        Remembered().setValue(kReplyFrameKey, on);
+        host_.Session().Config().SetDefaultReplyEnd(on ? dtu::ReplyEnd::Frame : dtu::ReplyEnd::Silence);
     });
 }
 
@@ -77,10 +84,13 @@ QAction* FileMenu::Add(const QString& text, const QString& name) {
 
 void FileMenu::LoadRememberedSettings() {
     {
-        const QSignalBlocker b1(verify_), b2(reconnect_);
+        const QSignalBlocker b1(verify_), b2(reconnect_), b3(replyFrame_);
         verify_->setChecked(Remembered().value(kVerifyKey, false).toBool());
         reconnect_->setChecked(Remembered().value(kReconnectKey, false).toBool());
+        replyFrame_->setChecked(Remembered().value(kReplyFrameKey, false).toBool());
     }
+    host_.Session().Config().SetDefaultReplyEnd(replyFrame_->isChecked() ? dtu::ReplyEnd::Frame
+                                                                         : dtu::ReplyEnd::Silence);
     emit VerifyAfterWriteChanged(verify_->isChecked());
     emit ReconnectChanged(reconnect_->isChecked());
 }

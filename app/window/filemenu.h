@@ -1,6 +1,7 @@
 #pragma once
 // The menu 文件操作 (N2): loading a configuration, saving the tables as one and comparing them
-// with one, the batch write, the two remembered switches (写入后回读校验, 串口断开后自动重连) and
+// with one, the batch write, the remembered switches (写入后回读校验, 串口断开后自动重连,
+// 应答完整即结束: replies end with their frame unless the configuration says otherwise) and
 // saving the text boxes with the time of each line.
 #include <QList>
 #include <QObject>
@@ -43,6 +44,6 @@ private:
 
     PageHost& host_;
     QMenu* menu_;
-    QAction *verify_ = nullptr, *reconnect_ = nullptr;
+    QAction *verify_ = nullptr, *reconnect_ = nullptr, *replyFrame_ = nullptr;
     QList<QPair<QString, QPlainTextEdit*>> logs_;
 };

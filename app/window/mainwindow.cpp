@@ -7,6 +7,7 @@
 #include "app/window/interface_page.h"
 #include "app/window/logpane.h"
 #include "app/window/param_pages.h"
+#include "app/window/progresspanel.h"
 #include "app/window/prompter.h"
 #include "app/window/transparent_page.h"
 #include "app/window/widgetkit.h"
@@ -73,7 +74,7 @@ MainWindow::MainWindow(dtu::IPrompter* prompter, QWidget* parent)
     resize(756, 768);
     kit::CentreOnScreen(this);
 
-    params_ = new ParamPages(*this, comm_->List(), interface_->List(), this);
+    params_ = new ParamPages(*this, comm_->List(), interface_->List(), new ProgressPanel(this), this);
     Connect();
     // Bytes that arrive outside an exchange go to the transparent-test page.
     session_.UseDataChannel();

@@ -1,6 +1,7 @@
 #include "app/window/param_pages.h"
 
 #include "app/window/pagehost.h"
+#include "app/window/progresspanel.h"
 #include "base/hex.h"
 #include "params/hookoperation.h"
 #include "params/changes.h"
@@ -33,8 +34,9 @@ private:
 
 } // namespace
 
-ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, QObject* parent)
-    : QObject(parent), host_(host), mainList_(mainList), interfaceList_(interfaceList) {
+ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, ProgressPanel* progress,
+                       QObject* parent)
+    : QObject(parent), host_(host), mainList_(mainList), interfaceList_(interfaceList), progress_(progress) {
     editor_ = new ParamEditor(host_, *this, mainList_->viewport(), this);
     for (QTableView* list : {mainList_, interfaceList_}) {
         connect(list, &QAbstractItemView::clicked, this, &ParamPages::RowClicked);
@@ -111,7 +113,15 @@ void ParamPages::ForgetChanges() {
 
 void ParamPages::ReadAllParams() {
     editor_->HideEditors();
-    dtu::ReadAll(host_.Session().Exchanger(), host_.Session().MainTable(), host_.Session().InterfaceTable());
+    dtu::Session& s = host_.Session();
+    // One exchange for the table the channel selects: the bar shows its rows until it ends.
+    const ProgressPanel::Run run(progress_);
+    const dtu::ParamTable* table = ActiveParamTable();
+    const auto device = [](const QString& n) { return dtu::IsDeviceParameter(n); };
+    const int rows = table ? static_cast<int>(RowsLeft(*table, 0, device).size()) : 0;
+    progress_->Progress(0, rows, QString());
+    dtu::ReadAll(s.Exchanger(), s.MainTable(), s.InterfaceTable());
+    progress_->Progress(rows, rows, QString());
 }
 
 void ParamPages::ReadAllTables() {
@@ -186,34 +196,80 @@ void ParamPages::WriteSelected() {
     editor_->ClearShownEditor();
 }
 
-void ParamPages::WriteTableRows(QTableView* view, dtu::ParamTable& table) {
+QStringList ParamPages::RowsLeft(const dtu::ParamTable& table, int from,
+                                 const std::function<bool(const QString&)>& pick) const {
+    QStringList left;
+    for (int i = from; i < table.Count(); ++i) {
+        const QString number = table.Row(i)[dtu::FieldNumber];
+        if (pick(number) && dtu::ShouldWrite(host_.Session().State(), number)) left << number;
+    }
+    return left;
+}
+
+QStringList ParamPages::WriteTableRows(QTableView* view, dtu::ParamTable& table,
+                                       const std::function<bool(const QString&)>& pick, bool whileOpen) {
     const quint64 generation = tableGeneration_;
+    const ProgressPanel::Run run(progress_);
+    const int total = static_cast<int>(RowsLeft(table, 0, pick).size());
+    int done = 0;
     // By index, with the bounds and the table checked again after every write's wait.
     for (int i = 0; i < table.Count(); ++i) {
-        if (tableGeneration_ != generation || ActiveParamTable() != &table) return;
+        if (tableGeneration_ != generation || ActiveParamTable() != &table) return {};
         const QString number = table.Row(i)[dtu::FieldNumber];
-        if (!dtu::InChangedList(host_.Session().State().ChangedParamList, number)) continue;
+        if (!pick(number)) continue;
+        // The port may close during a wait: said once, and the run ends.
+        if (whileOpen && !ParamChannelOpen()) return {};
+        if (dtu::ShouldWrite(host_.Session().State(), number)) {
+            // Between two exchanges: a stop leaves this row and the ones after it unwritten.
+            if (progress_->StopRequested()) return RowsLeft(table, i, pick);
+            progress_->Progress(done++, total, number);
+        }
         SelectListRow(view, i);
-        if (tableGeneration_ != generation || i >= table.Count()) return;
+        if (tableGeneration_ != generation || i >= table.Count()) return {};
         WriteSelected();
     }
+    progress_->Progress(total, total, QString());
+    return {};
+}
+
+void ParamPages::KeepUnwritten(const QStringList& left, const QStringList& changed) {
+    if (left.isEmpty()) return;
+    dtu::AppState& state = host_.Session().State();
+    for (const QString& number : left)
+        if (dtu::InChangedList(changed, number) && !dtu::InChangedList(state.ChangedParamList, number))
+            state.ChangedParamList << number;
+    host_.Session().MainTable().RefreshColours();
+    host_.Session().InterfaceTable().RefreshColours();
+    host_.Status().Report(QStringLiteral("[已停止：%1项未写入]").arg(left.size()));
 }
 
 void ParamPages::WriteChangedRows() {
     if (!ParamChannelOpen()) return;
     const dtu::HookOperation hooks(host_.Session().Script(),
                                    &host_.Status()); // the editors opened on the way
-    const VerifyPlan verify = PlanVerification();
+    VerifyPlan verify = PlanVerification();
+    const ProgressPanel::Run run(progress_); // the writes and their read-back: one operation
+    QStringList left, changed;
     {
-        // Whatever happens below, an error included, the changes count as handled.
+        // Whatever happens below, an error included, the changes count as handled; a stop
+        // keeps the rows it left unwritten.
         const AtExit forget([this] { ForgetChanges(); });
         const dtu::AppState& state = host_.Session().State();
         // After a new TCP connection the device's selection is not known: make it the table's.
         if (state.InterfacePagePresent && state.ParamChannelUnsent) host_.SelectParamChannel(state.CurrentParamChannel);
+        const auto inChanged = [this](const QString& n) {
+            return dtu::InChangedList(host_.Session().State().ChangedParamList, n);
+        };
         if (state.CurrentParamChannel == state.MainParamChannel)
-            WriteTableRows(mainList_, host_.Session().MainTable());
-        if (state.CurrentParamChannel == 0) WriteTableRows(interfaceList_, host_.Session().InterfaceTable());
+            left = WriteTableRows(mainList_, host_.Session().MainTable(), inChanged);
+        if (state.CurrentParamChannel == 0)
+            left = WriteTableRows(interfaceList_, host_.Session().InterfaceTable(), inChanged);
+        changed = state.ChangedParamList;
     }
+    KeepUnwritten(left, changed);
+    // Only what was written is read back.
+    for (QList<dtu::WrittenValue>* rows : {&verify.main, &verify.iface})
+        rows->removeIf([&left](const dtu::WrittenValue& w) { return left.contains(w.number); });
     RunVerification(verify);
 }
 
@@ -228,19 +284,16 @@ void ParamPages::BatchWrite() {
         dtu::ParamTable* table = ActiveParamTable();
         QTableView* view = ActiveList();
         if (!table || !view) return;
-        // Every row goes out, the changed ones with them.
-        const AtExit forget([this] { ForgetChanges(); });
-        const quint64 generation = tableGeneration_;
-        for (int i = 0; i < table->Count(); ++i) {
-            if (tableGeneration_ != generation || ActiveParamTable() != table) return;
-            const QString number = table->Row(i)[dtu::FieldNumber];
-            if (number.isEmpty() || !dtu::IsDeviceParameter(number)) continue;
-            // The port may close during a wait: said once, and the run ends.
-            if (!ParamChannelOpen()) return;
-            SelectListRow(view, i);
-            if (tableGeneration_ != generation || i >= table->Count()) return;
-            WriteSelected();
+        // Every row goes out, the changed ones with them; a stop keeps the changed ones it left.
+        const QStringList changed = host_.Session().State().ChangedParamList;
+        QStringList left;
+        {
+            const AtExit forget([this] { ForgetChanges(); });
+            left = WriteTableRows(
+                view, *table, [](const QString& number) { return !number.isEmpty() && dtu::IsDeviceParameter(number); },
+                true);
         }
+        KeepUnwritten(left, changed);
     });
 }
 
@@ -263,6 +316,10 @@ ParamPages::VerifyPlan ParamPages::PlanVerification() {
 void ParamPages::RunVerification(const VerifyPlan& plan) {
     if (plan.main.isEmpty() && plan.iface.isEmpty()) return;
     editor_->HideEditors();
+    // One read request per table.
+    const ProgressPanel::Run run(progress_);
+    const int rows = static_cast<int>(plan.main.size() + plan.iface.size());
+    progress_->Progress(0, rows, QString());
     dtu::Session& s = host_.Session();
     int failures = 0;
     const std::pair<dtu::ParamTable*, const QList<dtu::WrittenValue>*> parts[] = {
@@ -273,5 +330,6 @@ void ParamPages::RunVerification(const VerifyPlan& plan) {
         if (tableGeneration_ != plan.generation || ActiveParamTable() != table) continue;
         failures += dtu::VerifyWritten(s.Exchanger(), *table, *rows);
     }
+    progress_->Progress(rows, rows, QString());
     dtu::ReportVerification(host_.Status(), failures);
 }

@@ -12,8 +12,10 @@
 #include <QList>
 #include <QModelIndex>
 #include <QObject>
+#include <functional>
 
 class PageHost;
+class ProgressPanel;
 class QTableView;
 
 namespace dtu {
@@ -23,8 +25,10 @@ class ParamTable;
 class ParamPages : public QObject, public EditedLists {
     Q_OBJECT
 public:
-    // The lists of the main and the interface page.
-    ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, QObject* parent);
+    // The lists of the main and the interface page; where reads and writes show their progress
+    // and are stopped.
+    ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, ProgressPanel* progress,
+               QObject* parent);
 
     ParamEditor& Editor() { return *editor_; }
     dtu::ParamTable* ActiveParamTable() override;
@@ -76,11 +80,21 @@ private:
     // The row a mouse press made current before selecting it (its editor waits for the press
     // to end), and the row whose editor the last press opened (its click opens nothing more).
     int pressPendingRow_ = -1, pressOpenedRow_ = -1;
-    void WriteTableRows(QTableView* view, dtu::ParamTable& table);
+    // Writes the rows of a table from the top that `pick` chooses (while the channel is open,
+    // with whileOpen) and returns the numbers of those a stop left unwritten.
+    QStringList WriteTableRows(QTableView* view, dtu::ParamTable& table,
+                               const std::function<bool(const QString&)>& pick, bool whileOpen = false);
+    // The rows from `from` on that a run of writes would still write.
+    QStringList RowsLeft(const dtu::ParamTable& table, int from,
+                         const std::function<bool(const QString&)>& pick) const;
+    // After a stop: the rows left unwritten that the changed list held stay changed, and the
+    // log says how many rows were left.
+    void KeepUnwritten(const QStringList& left, const QStringList& changed);
 
     PageHost& host_;
     QTableView *mainList_, *interfaceList_;
     ParamEditor* editor_;
+    ProgressPanel* progress_;
     bool verify_ = false;
     // Counts replacements of either table's rows (a configuration load).
     quint64 tableGeneration_ = 0;

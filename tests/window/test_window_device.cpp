@@ -257,6 +257,8 @@ void TestWindowDevice::signalPoll() {
     MainWindow& f = *rig.form;
     f.SetChannel(channel);
     f.SetWaitClock(&clock);
+    // Replies end by silence, so that every read waits (the demo's end with their frame).
+    f.Session().Exchanger().SetReplyEnd(ReplyEnd::Silence);
     f.SignalPoll().UseTimer(&timer);
     auto reads = [&] { return rig.device.CountReceived(CmdSignal); };
 

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -143,6 +144,7 @@ private slots:
     void writeChangedRows();
     void writeFailures();
     void batchWrite();
+    void stopDuringWrite();
     void pageChangeAsks();
     void handlersInsideWaits();
     void engineerSession();
@@ -578,6 +580,7 @@ void TestWindowParams::writeFailures() {
     Window w;
     MainWindow& f = w.F();
     dev.Attach(f.Session());
+    f.Session().Exchanger().SetReplyEnd(ReplyEnd::Silence); // first bytes looked for every 100 ms
     QVERIFY(w.Show());
     // No answer for one row: reported after the full wait (no real time), the rest still go out.
     dev.channel.SetUnanswered({0x0102});
@@ -614,6 +617,48 @@ void TestWindowParams::batchWrite() {
     Find<QAction>(f, "N7")->trigger();
     QCOMPARE(Writes(dev.device, true), all + QStringList{"0091"});
     QVERIFY(w.prompter.messages.isEmpty());
+}
+
+// 设置 of 20 changed rows: the status bar's progress counts them; 停止 in the wait of the 8th
+// ends the run after that exchange, the 12 rows not written stay changed (blue) and only the
+// written ones are read back.
+void TestWindowParams::stopDuringWrite() {
+    MemoryDevice dev;
+    Window w;
+    MainWindow& f = w.F();
+    dev.Attach(f.Session());
+    f.Session().Exchanger().SetReplyEnd(ReplyEnd::Silence); // every reply wait pauses
+    Find<QAction>(f, "NVerify")->setChecked(true);
+    QStringList rows;
+    for (int i = 0; i < 20; ++i) {
+        rows << QString::asprintf("1%03X", i);
+        w.Table().Append(Row(rows.last(), "HEX:41", {}));
+    }
+    f.State().ChangedParamList = rows;
+    QVERIFY(w.Show());
+    auto* bar = Find<QProgressBar>(f, "ProgressBar1");
+    QVERIFY(!bar->isVisible());
+    QList<int> seen; // maximum, value and the row shown at the 8th write
+    dev.clock.onPause = [&](int, int) {
+        if (Writes(dev.device).size() != 8 || !seen.isEmpty()) return;
+        seen = {bar->isVisible(), bar->maximum(), bar->value(), bar->text().endsWith("1007")};
+        Find<QPushButton>(f, "btStop")->click();
+    };
+    Find<QPushButton>(f, "btWrite")->click();
+    QCOMPARE(seen, (QList<int>{1, 20, 7, 1}));
+    QCOMPARE(Writes(dev.device, true), rows.mid(0, 8));
+    QCOMPARE(f.State().ChangedParamList, rows.mid(8));
+    QVERIFY(w.Blue("1008") && w.Blue("1013") && !w.Blue("1007"));
+    QVERIFY(w.Logged("[已停止：12项未写入]"));
+    QCOMPARE(f.Status().Result(), QStringLiteral("[回读校验成功]"));
+    const ReceivedFrame& readBack = dev.device.Received().last();
+    QCOMPARE(readBack.data.size(), 8 * 2); // the 8 written rows' numbers
+    QVERIFY(!bar->isVisible());
+    // The next 设置 writes the rest.
+    dev.clock.onPause = nullptr;
+    Find<QPushButton>(f, "btWrite")->click();
+    QCOMPARE(Writes(dev.device, true), rows);
+    QVERIFY(f.State().ChangedParamList.isEmpty());
 }
 
 void TestWindowParams::pageChangeAsks() {
@@ -673,6 +718,8 @@ void TestWindowParams::handlersInsideWaits() {
         Window w;
         MainWindow& f = w.F();
         dev.Attach(f.Session());
+        // Replies end by silence, so that every exchange waits (the demo's end with their frame).
+        f.Session().Exchanger().SetReplyEnd(ReplyEnd::Silence);
         dev.device.SetValue(Table::Main, 0x0104, QByteArray::fromHex("0078"));
         QVERIFY(w.Show());
         w.Select("0105");

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -134,6 +135,45 @@ private slots:
         MarkChanged(next.F().State(), "0104");
         Find<QPushButton>(next.F(), "btWrite")->click();
         QCOMPARE(next.F().Status().Result(), "[回读校验成功]");
+    }
+
+    // 应答完整即结束, unticked at first and remembered once ticked: the replies of a configuration
+    // without "ReplyEnd" then end with their frame (no wait after the bytes of an in-process
+    // device); a configuration that names its reply end keeps it.
+    void replyEndTick() {
+        QFile demo("demo.txt");
+        QVERIFY(demo.open(QIODevice::ReadOnly));
+        const QByteArray text = demo.readAll();
+        QVERIFY(text.contains("\"ReplyEnd\": \"frame\",\r\n"));
+        QVERIFY(dir_.Write("plain.txt", QByteArray(text).replace("\"ReplyEnd\": \"frame\",\r\n", "")));
+        QVERIFY(dir_.Write("silent.txt", QByteArray(text).replace("\"frame\"", "\"silence\"")));
+        // The waits of reading both tables under a configuration, and the value read.
+        MemoryDevice dev;
+        auto readWaits = [&dev](Window& w, const char* config) {
+            dev.Attach(w.F().Session());
+            dev.device.SetValue(Table::Main, 0x0104, QByteArray::fromHex("0078"));
+            dev.clock.pauses.clear();
+            w.F().Session().Config().LoadConfiguration(config);
+            Find<QPushButton>(w.F(), "btRead")->click();
+            const int row = FindRow(w.F().MainTable(), "0104");
+            return w.F().MainTable().Row(row)[FieldDisplay] == "120" ? int(dev.clock.pauses.size()) : -1;
+        };
+        {
+            Window w;
+            w.F().LoadRememberedSettings();
+            QVERIFY(!Find<QAction>(w.F(), "NReplyFrame")->isChecked());
+            QVERIFY(readWaits(w, "plain.txt") >= 41); // 41 quiet polls end each reply
+            Find<QAction>(w.F(), "NReplyFrame")->setChecked(true);
+        }
+        Window next;
+        next.F().LoadRememberedSettings();
+        QVERIFY(Find<QAction>(next.F(), "NReplyFrame")->isChecked());
+        QCOMPARE(readWaits(next, "plain.txt"), 0);
+        QVERIFY(readWaits(next, "silent.txt") >= 41);
+        QCOMPARE(readWaits(next, "demo.txt"), 0);
+        Find<QAction>(next.F(), "NReplyFrame")->setChecked(false);
+        QCOMPARE(readWaits(next, "demo.txt"), 0);
+        QVERIFY(readWaits(next, "plain.txt") >= 41);
     }
 
     // The device unplugged and plugged back under the same name: the port opens again by itself;
