@@ -28,7 +28,9 @@ struct DeviceWorker::Parts {
     }
 
     void Restore() {
+        session.Close();
         session.ForgetDevice();
+        session.Data().Read(); // with both links closed: drops the bytes held back from the last one
         session.State() = state;
         for (int k = 0; k < 2; ++k)
             for (int i = 0; i < Table(k).Count() && i < rows[k].size(); ++i)

@@ -104,10 +104,8 @@ void Session::Close() {
 }
 
 void Session::ForgetDevice() {
-    Close();
     lastRead_[0].clear();
     lastRead_[1].clear();
-    data_.Read(); // with both links closed, drops what was held back from the last one
 }
 
 Failure Session::NoAnswerFailure() {

@@ -76,9 +76,8 @@ public:
                  int connectTimeoutMs = 5000);
     // Closes the serial port and the TCP link.
     void Close();
-    // Closes both links and forgets what the session learnt from the device it had open (the
-    // values it read, bytes held back from its link), so that the next device opened starts
-    // from nothing of it.
+    // Forgets what the session knows of the device it had open (the values it read), so that
+    // the next device opened starts from nothing of it.
     void ForgetDevice();
 
     // Reads every device parameter of both tables (each on its own channel).
