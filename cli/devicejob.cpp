@@ -1,6 +1,7 @@
 // One device's run: the session's operations called for the command, their results turned into
 // the report's entry and progress lines.
 #include "cli/devicejob.h"
+#include "cli/journaljob.h"
 
 #include "cli/applyreport.h"
 #include "config/profile.h"
@@ -34,6 +35,7 @@ private:
     Failure Command(), Read(), Verify(), Apply();
     // A command's result: its text into the report, its message into the log.
     Failure Report(const CommandResult& r, const char* key) {
+        NoteJournal(report_, target_.name, r.operation, r.notRecorded);
         if (key) report_.insert(QLatin1String(key), r.text);
         if (!r.message.isEmpty()) status_.Log(r.message);
         return Listed(r.failure, r.failure.kind == Failure::Kind::NoAnswer || r.failure.kind == Failure::Kind::Refused);
@@ -71,6 +73,7 @@ Failure Job::Command() {
     case Command::Reset: return Report(session_.Reset(), nullptr);
     case Command::Defaults: return Report(session_.FactoryDefaults(), nullptr);
     case Command::Read: return Read();
+    case Command::Undo:
     case Command::Apply: return Apply();
     case Command::Verify: return Verify();
     }
@@ -113,7 +116,7 @@ Failure Job::Verify() {
 }
 
 Failure Job::Apply() {
-    const ApplyResult r = session_.Apply(o_.config, ApplyOptions{true, o_.check, target_.overrides});
+    const ApplyResult r = ApplyOrUndo(session_, o_, target_, ApplyOptions{true, o_.check, target_.overrides}, report_);
     // Failed before any row went out (the read, the comparison, a port error): no lists.
     if (r.failure.Failed() && r.written.isEmpty() && r.refused.isEmpty() && r.verified.isEmpty() && r.mismatches.isEmpty())
         return r.failure;

@@ -1,6 +1,7 @@
 // A worker's session, loaded once and put back before each device.
 #include "cli/deviceworker.h"
 
+#include "cli/journaljob.h"
 #include "session/session.h"
 
 namespace dtu::cli {
@@ -16,6 +17,7 @@ struct DeviceWorker::Parts {
     ParamTable& Table(int k) { return k ? session.InterfaceTable() : session.MainTable(); }
 
     void Load(const Options& o) {
+        UseJournal(session);
         prepared = session.LoadScript(o.script);
         if (!prepared.Failed() && !o.config.isEmpty()) prepared = session.LoadConfiguration(o.config);
         if (o.replyEnd) session.Exchanger().SetReplyEnd(*o.replyEnd);
@@ -49,6 +51,11 @@ DeviceWorker::DeviceWorker(const Options& options, Progress& progress)
 DeviceWorker::~DeviceWorker() = default;
 
 DeviceResult DeviceWorker::Run(int index) {
+    // An undo may load the configuration the change was made with: a session of its own each time.
+    if (options_.command == Command::Undo) {
+        parts_ = std::make_unique<Parts>();
+        parts_->Load(options_);
+    }
     parts_->Restore();
     return RunJob(options_, index, progress_, parts_->session, parts_->status, parts_->prepared);
 }

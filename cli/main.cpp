@@ -93,7 +93,7 @@ void PrintHuman(const Options& o, const std::vector<DeviceResult>& results) {
             line += QStringLiteral("  would-write=%1 skipped=%2")
                         .arg(d.value(QStringLiteral("wouldWrite")).toArray().size())
                         .arg(d.value(QStringLiteral("skipped")).toArray().size());
-        else if (o.command == Command::Apply)
+        else if (o.command == Command::Apply || o.command == Command::Undo)
             line += QStringLiteral("  written=%1 refused=%2 skipped=%3 verified=%4 verify-failed=%5")
                         .arg(d.value(QStringLiteral("written")).toArray().size())
                         .arg(d.value(QStringLiteral("refused")).toArray().size())
@@ -125,6 +125,8 @@ void PrintHuman(const Options& o, const std::vector<DeviceResult>& results) {
                                                                          x.value(QStringLiteral("file")).toString()));
             }
         if (d.contains(QStringLiteral("saved"))) Out(QStringLiteral("  saved %1\n").arg(d.value(QStringLiteral("saved")).toString()));
+        if (d.contains(QStringLiteral("backup"))) Out(QStringLiteral("  backup %1\n").arg(d.value(QStringLiteral("backup")).toString()));
+        if (d.contains(QStringLiteral("journal"))) Out(QStringLiteral("  journal %1\n").arg(d.value(QStringLiteral("journal")).toString()));
     }
 }
 

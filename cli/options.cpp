@@ -14,7 +14,7 @@ const QList<QPair<QString, Command>> kCommands = {
     {QStringLiteral("info"), Command::Info},     {QStringLiteral("read"), Command::Read},
     {QStringLiteral("apply"), Command::Apply},   {QStringLiteral("verify"), Command::Verify},
     {QStringLiteral("clock"), Command::Clock},   {QStringLiteral("reset"), Command::Reset},
-    {QStringLiteral("defaults"), Command::Defaults},
+    {QStringLiteral("defaults"), Command::Defaults}, {QStringLiteral("undo"), Command::Undo},
 };
 
 const char* const kDescription = R"(Configures and checks DTUs from the command line, several at once.
@@ -28,7 +28,11 @@ Commands:
   clock     reads the device clock (--set: sets it to this computer's time)
   reset     resets the device (only with --yes)
   defaults  restores the factory defaults (only with --yes)
+  undo      writes back the values the device's last change (or --operation ID) replaced
   history   the journal of changes made to devices (history --help: --target, --since, --json)
+
+Every change (apply, defaults, reset, clock --set, undo) is recorded in the journal with the
+values it replaced; apply --backup DIR also saves the device's values as a configuration first.
 
 Exit status: 0 every device succeeded, 1 a device refused, did not answer or failed
 verification, 2 usage, configuration or script error, 3 a port could not be opened.
@@ -103,7 +107,7 @@ ParseResult ParseArguments(const QStringList& givenArguments) {
     const QStringList arguments = SeparateClockSet(givenArguments);
     QCommandLineParser p;
     p.setApplicationDescription(QString::fromUtf8(kDescription));
-    p.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, read, apply, verify, clock, reset or defaults"));
+    p.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, read, apply, verify, clock, reset, defaults, undo or history"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
     p.addOptions({
         help,
@@ -129,6 +133,8 @@ ParseResult ParseArguments(const QStringList& givenArguments) {
         {QStringLiteral("jsonl"), QStringLiteral("One JSON object a line per device as it finishes, the summary last.")},
         {QStringLiteral("check"), QStringLiteral("apply: read and compare only; report the rows that would be written, write nothing.")},
         {QStringLiteral("diff"), QStringLiteral("apply: each row that differs, as the device's value -> the value to write.")},
+        {QStringLiteral("backup"), QStringLiteral("apply: first save each device's values as a configuration in this folder."), QStringLiteral("DIR")},
+        {QStringLiteral("operation"), QStringLiteral("undo: the journal's operation to undo (see history); default the device's last change."), QStringLiteral("ID")},
     });
     ParseResult r;
     if (!p.parse(arguments)) {
@@ -184,6 +190,16 @@ ParseResult ParseArguments(const QStringList& givenArguments) {
     o.diff = p.isSet(QStringLiteral("diff"));
     if ((o.check || o.diff) && o.command != Command::Apply) {
         r.error = QStringLiteral("--check and --diff go with apply only");
+        return r;
+    }
+    o.backup = p.value(QStringLiteral("backup"));
+    if (p.isSet(QStringLiteral("backup")) && (o.command != Command::Apply || o.backup.isEmpty())) {
+        r.error = QStringLiteral("--backup DIR goes with apply only");
+        return r;
+    }
+    o.operation = p.value(QStringLiteral("operation"));
+    if (p.isSet(QStringLiteral("operation")) && (o.command != Command::Undo || o.targets.size() != 1)) {
+        r.error = QStringLiteral("--operation ID goes with undo and one device");
         return r;
     }
     if (p.isSet(QStringLiteral("set-clock")) && o.command != Command::Clock) {

@@ -10,13 +10,15 @@
 
 namespace dtu::cli {
 
-enum class Command { Info, Read, Apply, Verify, Clock, Reset, Defaults };
+enum class Command { Info, Read, Apply, Verify, Clock, Reset, Defaults, Undo };
 
 struct Options {
     Command command = Command::Info;
     QList<Target> targets;
     QString config;     // empty: none given
     QString out;        // read --out
+    QString backup;     // apply --backup: the folder the device's values are saved in first
+    QString operation;  // undo --operation: the journal's operation to undo (empty: the last)
     QString baud, format;
     QString script = QStringLiteral("script.js");
     QString accessCode;

@@ -1,5 +1,5 @@
 # Sources by folder. Each folder is a library of its own, and target_link_libraries below is the
-# dependency graph: base <- script, link <- protocol <- params <- config <- session <- window; base <- journal.
+# dependency graph: base <- script, link <- protocol <- params <- config <- session <- window; base <- journal <- session.
 set(DTU_BASE_SOURCES
   base/appstate.h
   base/errors.h
@@ -81,6 +81,7 @@ set(DTUGUI_SOURCES
   app/window/signalgraph.h app/window/signalgraph.cpp
   app/window/appicon.h app/window/appicon.cpp
   app/window/historydialog.h app/window/historydialog.cpp
+  app/window/journalentries.h app/window/journalentries.cpp
   app/window/resources.qrc
 )
 
@@ -91,6 +92,8 @@ set(DTU_SESSION_SOURCES
   session/results.h
   session/session.h session/session.cpp
   session/rowops.cpp
+  session/sessionjournal.h session/sessionjournal.cpp
+  session/journaling.cpp
 )
 
 # The command-line program (no widgets).
@@ -101,6 +104,7 @@ set(DTUCLI_SOURCES
   cli/devicejob.h cli/devicejob.cpp
   cli/deviceworker.h cli/deviceworker.cpp
   cli/applyreport.h cli/applyreport.cpp
+  cli/journaljob.h cli/journaljob.cpp
   cli/targets.h cli/targets.cpp
   cli/values.h cli/values.cpp
   cli/runner.h cli/runner.cpp

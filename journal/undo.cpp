@@ -47,6 +47,7 @@ UndoPlan PlanUndo(const QList<JournalRecord>& newestFirst, const QString& target
     plan.target = last->target;
     plan.kind = last->kind;
     plan.time = last->time;
+    plan.config = last->config;
     // Each row once, in the order written: the value before the operation is the first known one;
     // the row needs restoring when any of its records is not a refusal.
     struct Entry {

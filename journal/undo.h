@@ -17,6 +17,8 @@ struct UndoPlan {
     QString error; // why there is nothing to undo (no operation, another target, a device command)
     // The operation undone, its target, kind, time and device identity then.
     QString operation, target, version, identityRow, identity;
+    QString config; // the configuration the operation was made with
+
     JournalKind kind = JournalKind::Write;
     QDateTime time;
     QList<UndoRow> restore; // rows with a known value before, in the order they were written

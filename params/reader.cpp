@@ -88,6 +88,15 @@ bool DecodeItem(ParamTable& table, quint16 number, const QByteArray& value, Scri
     return true;
 }
 
+void TellRead(Exchange& ex, const ParamTable& table, quint16 number) {
+    IChangeObserver* changes = ex.Changes();
+    if (!changes) return;
+    const int row = FindRow(table, ByteToHex(static_cast<quint8>(number >> 8)) + ByteToHex(static_cast<quint8>(number & 0xFF)));
+    if (row < 0) return;
+    const ParamRow& r = table.Row(row);
+    changes->RowRead({table.IsInterface(), r[FieldNumber], r[FieldName], r[FieldRaw], r[FieldDisplay]});
+}
+
 DataFailure ReadTable(Exchange& ex, const QByteArray& requestList, const TableLookup& active) {
     const int expected = ParamReplyWord(ex) >> 8;
     const QByteArray r = ParamReadRequest(ex, requestList);
@@ -100,7 +109,9 @@ DataFailure ReadTable(Exchange& ex, const QByteArray& requestList, const TableLo
     WalkPayload(payload, [&](quint16 number, const QByteArray& value) {
         ParamTable* table = active();
         if (!table) return true; // no active table: nothing to fill
-        return DecodeItem(*table, number, value, ex.Script());
+        const bool ok = DecodeItem(*table, number, value, ex.Script());
+        TellRead(ex, *table, number);
+        return ok;
     });
     ex.Status().Log(QStringLiteral("[参数读取完毕]"));
     return DataFailure::None;

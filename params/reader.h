@@ -33,6 +33,8 @@ void WalkPayload(const QByteArray& payload, const std::function<bool(quint16, co
 // Returns false when the walk must end (a script error setting hexinput, a list hook that is
 // not a choice list).
 bool DecodeItem(ParamTable& table, quint16 number, const QByteArray& value, ScriptBridge& script);
+// Tells the exchange's change observer the row's value as the device returned it (after DecodeItem).
+void TellRead(Exchange& ex, const ParamTable& table, quint16 number);
 
 // One exchange for one request list, with its messages. Returns the failure, None on success.
 DataFailure ReadTable(Exchange& ex, const QByteArray& requestList, const TableLookup& active);

@@ -48,7 +48,9 @@ int VerifyWritten(Exchange& ex, ParamTable& table, const QList<WrittenValue>& wr
     } else {
         WalkPayload(payload, [&](quint16 number, const QByteArray& value) {
             returned.insert(number);
-            return DecodeItem(table, number, value, ex.Script());
+            const bool ok = DecodeItem(table, number, value, ex.Script());
+            TellRead(ex, table, number);
+            return ok;
         });
     }
 
@@ -66,6 +68,8 @@ int VerifyWritten(Exchange& ex, ParamTable& table, const QList<WrittenValue>& wr
         m.message = VerifyFailureText(m);
         ex.Status().Log(m.message);
         if (mismatches) mismatches->append(m);
+        if (IChangeObserver* changes = ex.Changes())
+            changes->RowVerifyFailed({table.IsInterface(), w.number, w.name, w.raw, w.display}, m.message);
         table.SetField(row, FieldRaw, w.raw);
         table.SetField(row, FieldDisplay, w.display);
         MarkChanged(ex.State(), w.number);

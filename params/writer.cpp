@@ -27,9 +27,12 @@ int WriteParam(Exchange& ex, ParamTable& main, ParamTable& iface, const QString&
     const QString shown = r[FieldDisplay].isEmpty() ? QStringLiteral("(空)") : r[FieldDisplay];
     ex.Status().Log(QStringLiteral("设置参数：") + r[FieldName] + QLatin1Char('=') + shown);
     const QByteArray data = HexPairsToBytes(RowHexDigits(r));
+    // Taken before the wait: a load during it may replace the rows.
+    const RowSeen sent{table->IsInterface(), r[FieldNumber], r[FieldName], r[FieldRaw], r[FieldDisplay]};
     ex.Send(ex.BuildRequest(word, data, QStringLiteral("参数设置")));
     const int rc = ex.CheckAckReply();
     ex.Status().Report(WriteMessage(rc));
+    if (IChangeObserver* changes = ex.Changes()) changes->RowWritten(sent, rc, WriteMessage(rc));
     return rc;
 }
 

@@ -27,12 +27,20 @@ static ReplyOutcome AckCommand(Exchange& ex, const QString& name) {
     return ex.CheckAckReply();
 }
 
+static void TellCommand(Exchange& ex, const QString& word, const QString& text, int rc, const QString& message) {
+    if (IChangeObserver* changes = ex.Changes()) changes->CommandSent(word, text, rc, message);
+}
+
 ReplyOutcome ResetDevice(Exchange& ex) {
-    return AckCommand(ex, QStringLiteral("CMD_RESET"));
+    const ReplyOutcome rc = AckCommand(ex, QStringLiteral("CMD_RESET"));
+    TellCommand(ex, QStringLiteral("CMD_RESET"), {}, rc, OutcomeMessage(QStringLiteral("复位设备"), rc));
+    return rc;
 }
 
 ReplyOutcome RestoreDefaults(Exchange& ex) {
-    return AckCommand(ex, QStringLiteral("CMD_SETDEFAULT"));
+    const ReplyOutcome rc = AckCommand(ex, QStringLiteral("CMD_SETDEFAULT"));
+    TellCommand(ex, QStringLiteral("CMD_SETDEFAULT"), {}, rc, OutcomeMessage(QStringLiteral("参数设置"), rc));
+    return rc;
 }
 
 int ReadSignal(Exchange& ex) {
@@ -56,7 +64,9 @@ ReplyOutcome SetClock(Exchange& ex, const QDateTime& t) {
     const QString text = ClockText(t);
     ex.Status().Dialog(QStringLiteral("设置设备时钟=") + text);
     ex.Send(ex.BuildRequest(kCmdSetClock, text.toLatin1()));
-    return ex.CheckAckReply();
+    const ReplyOutcome rc = ex.CheckAckReply();
+    TellCommand(ex, QStringLiteral("SETCLOCK"), text, rc, ClockSetMessage(rc));
+    return rc;
 }
 
 // The two confirmed commands: refused without a channel; after the question, whatever the

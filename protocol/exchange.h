@@ -12,6 +12,27 @@
 
 namespace dtu {
 
+// One parameter row as it went to the device or came from it.
+struct RowSeen {
+    bool interfaceTable = false;
+    QString number, name, raw, display;
+};
+
+// Told of every change sent to a device and every parameter row read from it, whichever front
+// end or operation sends it: the session keeps its journal with it.
+class IChangeObserver {
+public:
+    virtual ~IChangeObserver() = default;
+    // A row written (the device's reply, a ReplyOutcome, and the tool's message for it).
+    virtual void RowWritten(const RowSeen& row, int reply, const QString& message) = 0;
+    // A row whose value came from the device (a read or a read-back).
+    virtual void RowRead(const RowSeen& row) = 0;
+    // A row written whose read-back differs (or did not come).
+    virtual void RowVerifyFailed(const RowSeen& written, const QString& message) = 0;
+    // A command that changes the device ("CMD_RESET", "CMD_SETDEFAULT", "SETCLOCK" with the time).
+    virtual void CommandSent(const QString& word, const QString& text, int reply, const QString& message) = 0;
+};
+
 class Exchange {
 public:
     // waits: told when each (outermost) reply wait begins and ends; may be null.
@@ -20,6 +41,9 @@ public:
         : state_(state), script_(script), channel_(&channel), clock_(clock), status_(status), waits_(waits) {}
 
     void SetChannel(IChannel& channel) { channel_ = &channel; }
+    // Who is told of the changes and reads (may be null).
+    void SetChangeObserver(IChangeObserver* changes) { changes_ = changes; }
+    IChangeObserver* Changes() const { return changes_; }
     IChannel& Channel() const { return *channel_; }
     AppState& State() const { return state_; }
     ScriptBridge& Script() const { return script_; }
@@ -80,6 +104,7 @@ private:
     IWaitClock& clock_;
     IStatusSink& status_;
     IWaitObserver* waits_;
+    IChangeObserver* changes_ = nullptr;
     QByteArray prefix_;
     int waitDepth_ = 0;
     ReplyEnd replyEnd_ = ReplyEnd::Silence;

@@ -27,6 +27,7 @@ struct Failure {
     };
     Kind kind = Kind::None;
     QString text;
+    QString cause; // a script or port error's own text (what the window shows in its message box)
 
     bool Failed() const { return kind != Kind::None; }
     // Whether the target could not be reached at all (the port or the TCP connection).
@@ -83,6 +84,8 @@ struct ApplyResult {
     QList<Mismatch> mismatches;
     bool stopped = false; // the observer asked to stop; the rows not written stay changed
     int notWritten = 0;   // rows left unwritten (stopped, or the device stopped answering)
+    QString operation;    // the journal's id for the operation (empty: nothing was recorded)
+    QString notRecorded;  // why the journal could not record the operation (empty: recorded)
     // Whether the device was changed (a row written), or would be (check mode).
     bool Changed() const { return !written.isEmpty() || !wouldWrite.isEmpty(); }
 };
@@ -92,6 +95,8 @@ struct ApplyOptions {
     bool check = false; // read and compare only, write nothing (wouldWrite lists the rows)
     // Row number (upper case) -> raw field text ("HEX:1389"): replaces the profile's value.
     QHash<QString, QString> overrides;
+    // Go on writing the rows after one the device did not answer (else the run ends there).
+    bool pastSilentRows = false;
 };
 
 // A device command (version, clock, signal, reset, factory defaults).
@@ -101,6 +106,7 @@ struct CommandResult {
     QString text;    // the version or clock text
     int csq = -1;    // the signal quality
     QString message; // the tool's message for the outcome
+    QString operation, notRecorded; // a command that changes the device: as ApplyResult's
 };
 
 // What a front end learns while an operation runs. Every member has a default that does nothing.
@@ -113,6 +119,8 @@ public:
     virtual void Progress(int done, int total, const QString& number) { Q_UNUSED(done); Q_UNUSED(total); Q_UNUSED(number); }
     // Polled between exchanges: true ends the operation after the exchange in flight.
     virtual bool StopRequested() { return false; }
+    // A row is about to be written (the window shows it selected in its list).
+    virtual void RowStarting(bool interfaceTable, const QString& number) { Q_UNUSED(interfaceTable); Q_UNUSED(number); }
     // Every row written or refused (also one the device did not answer), as it happens.
     virtual void RowSent(const RowWrite& write) { Q_UNUSED(write); }
     // Every device command sent ("CMD_RESET", "CMD_SETDEFAULT", "SETCLOCK", ...), with its reply.

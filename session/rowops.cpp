@@ -99,6 +99,25 @@ ReadResult Session::ReadAll() {
     return result;
 }
 
+ReadResult Session::ReadShown() {
+    ReadResult result;
+    const ParamTable* table = ActiveTable(state_, mainTable_, interfaceTable_);
+    QList<int> rows; // one request: the bar shows its rows until it ends
+    for (int i = 0; table && i < table->Count(); ++i)
+        if (ShouldWrite(state_, table->Row(i)[FieldNumber]) && IsDeviceParameter(table->Row(i)[FieldNumber])) rows << i;
+    const int total = static_cast<int>(rows.size());
+    result.failure = Guarded([&] {
+        Progress(0, total);
+        dtu::ReadAll(exchange_, mainTable_, interfaceTable_);
+        Progress(total, total);
+        return Failure{};
+    });
+    if (table && ActiveTable(state_, mainTable_, interfaceTable_) == table)
+        for (int i = 0; i < table->Count(); ++i)
+            if (IsDeviceParameter(table->Row(i)[FieldNumber])) result.rows << ValueOf(*table, i);
+    return result;
+}
+
 CompareOutcome Session::Compare(const QString& profile, const QHash<QString, QString>& overrides) {
     CompareOutcome result;
     const ReadResult read = ReadAll();
@@ -142,27 +161,46 @@ CompareOutcome Session::Compare(const QString& profile, const QHash<QString, QSt
     return result;
 }
 
-void Session::WriteRows(ApplyResult& result, const QList<std::pair<ParamTable*, int>>& rows) {
-    const int total = static_cast<int>(rows.size());
+void Session::WriteRows(ApplyResult& result, const QList<std::pair<ParamTable*, int>>& rows, const RowRun& run) {
+    // By number: every reply wait runs the event loop, and what runs in it may move or replace
+    // the rows.
+    QList<std::pair<ParamTable*, QString>> plan;
+    for (const auto& [table, row] : rows) plan.append({table, table->Row(row)[FieldNumber]});
+    const quint64 generation = tableGeneration_;
+    const int total = static_cast<int>(plan.size());
     result.failure = Guarded([&]() -> Failure {
         for (int k = 0; k < total; ++k) {
-            const auto [table, row] = rows.at(k);
+            const auto& [table, number] = plan.at(k);
             if (StopNow()) {
                 result.stopped = true;
                 result.notWritten = total - k;
                 return {};
             }
-            RowWrite w = WriteRecord(*table, row);
-            Step(QStringLiteral("writing %1/%2 %3").arg(k + 1).arg(total).arg(w.row.number));
-            Progress(k, total, w.row.number);
+            // A configuration loaded meanwhile: the rows left are another configuration's.
+            if (tableGeneration_ != generation) {
+                result.notWritten = total - k;
+                return {};
+            }
+            if (run.whileOpen && !exchange_.Channel().IsOpen()) {
+                result.notWritten = total - k;
+                return {Failure::Kind::PortLost, ChannelClosedText(), ChannelClosedText()};
+            }
+            if (run.onlyChanged && !InChangedList(state_.ChangedParamList, number)) continue;
+            Step(QStringLiteral("writing %1/%2 %3").arg(k + 1).arg(total).arg(number));
+            Progress(k, total, number);
+            if (observer_) observer_->RowStarting(table->IsInterface(), number);
+            if (tableGeneration_ != generation) continue; // ends the run above
+            const int row = FindRowForWrite(*table, number);
+            if (row < 0) continue;
             Select(table);
+            RowWrite w = WriteRecord(*table, row); // after the selection's wait
             w.reply = WriteParam(exchange_, mainTable_, interfaceTable_, w.row.number);
             w.message = WriteMessage(w.reply);
             (w.reply == ReplyOk ? result.written : result.refused).append(w);
             state_.ChangedParamList.removeAll(w.row.number);
             if (observer_) observer_->RowSent(w);
             Progress(k + 1, total, w.row.number);
-            if (w.reply == ReplyNone) {
+            if (w.reply == ReplyNone && !run.pastSilentRows) {
                 // A device that stopped answering is not asked again for every row.
                 result.notWritten = total - k - 1;
                 return NoAnswerFailure();
@@ -227,8 +265,10 @@ ApplyResult Session::Apply(const QString& profile, const ApplyOptions& options) 
         ParamTable* t = m.profile.interfaceTable ? &interfaceTable_ : &mainTable_;
         rows.append({t, FindRow(*t, m.profile.number)});
     }
-    WriteRows(result, rows);
+    journal_.Begin(JournalKind::Apply);
+    WriteRows(result, rows, {options.pastSilentRows});
     if (result.failure.Failed() || result.stopped || !options.verify) {
+        journal_.End(&result.operation, &result.notRecorded);
         Conclude(result);
         return result;
     }
@@ -250,32 +290,65 @@ ApplyResult Session::Apply(const QString& profile, const ApplyOptions& options) 
                    [this](const ParamTable& t, const WrittenValue& w) { RememberRead(t, FindRow(t, w.number)); });
         return Failure{};
     });
+    journal_.End(&result.operation, &result.notRecorded);
     Conclude(result);
     return result;
 }
 
-ApplyResult Session::WriteChanged(bool verify) {
+ApplyResult Session::WriteChanged(bool verify, bool pastSilentRows) {
+    return WriteActive(verify, false, {pastSilentRows, true, false});
+}
+
+ApplyResult Session::WriteAll() {
+    return WriteActive(false, true, {true, false, true});
+}
+
+ApplyResult Session::WriteActive(bool verify, bool all, const RowRun& run) {
     ApplyResult result;
     const HookOperation hooks(script_, &status_);
     if (state_.InterfacePagePresent && state_.ParamChannelUnsent) Select(state_.CurrentParamChannel == 0 ? &interfaceTable_ : &mainTable_);
     ParamTable* table = ActiveTable(state_, mainTable_, interfaceTable_);
     if (!table) return result;
-    const QList<WrittenValue> planned = RowsToVerify(state_, *table, state_.ChangedParamList);
+    // The changed rows, or (all) every device parameter, from the top.
+    QStringList planned;
     QList<std::pair<ParamTable*, int>> rows;
-    for (const WrittenValue& w : planned) rows.append({table, FindRowForWrite(*table, w.number)});
-    WriteRows(result, rows);
-    table->RefreshColours();
-    if (!result.failure.Failed() && !result.stopped && verify) {
+    const QStringList changed = state_.ChangedParamList;
+    for (int i = 0; i < table->Count(); ++i) {
+        const QString number = table->Row(i)[FieldNumber];
+        if (!ShouldWrite(state_, number) || !IsDeviceParameter(number) || (!all && !InChangedList(changed, number))) continue;
+        planned << number;
+        rows.append({table, i});
+    }
+    const quint64 generation = tableGeneration_;
+    journal_.Begin(JournalKind::Write);
+    WriteRows(result, rows, run);
+    // The changes count as handled whatever the outcome (the rows that may not be written
+    // included); a stop keeps the changed rows it left unwritten.
+    QStringList left;
+    if (result.stopped)
+        for (qsizetype k = planned.size() - result.notWritten; k < planned.size(); ++k)
+            if (InChangedList(changed, planned.at(k))) left << planned.at(k);
+    state_.ChangedParamList = left;
+    mainTable_.RefreshColours();
+    interfaceTable_.RefreshColours();
+    if (result.stopped) status_.Report(QStringLiteral("[已停止：%1项未写入]").arg(result.notWritten));
+    // Only what was written is read back, and only while the table is still the one written.
+    if (!result.failure.Failed() && verify && tableGeneration_ == generation &&
+        ActiveTable(state_, mainTable_, interfaceTable_) == table && !result.written.isEmpty()) {
         QList<WrittenValue> written;
         for (const RowWrite& w : result.written) written.append({w.row.number, w.row.name, w.row.raw, w.row.display});
+        Step(QStringLiteral("verifying %1 rows").arg(written.size()));
+        Progress(0, static_cast<int>(written.size()));
         const Failure f = Guarded([&] {
             VerifyRows(*this, result, {{table, written}}, [](ParamTable*) {},
                        [this](const ParamTable& t, const WrittenValue& w) { RememberRead(t, FindRow(t, w.number)); });
             return Failure{};
         });
+        Progress(static_cast<int>(written.size()), static_cast<int>(written.size()));
         if (f.Failed()) result.failure = f;
-        else if (!written.isEmpty()) ReportVerification(status_, static_cast<int>(result.mismatches.size()));
+        else ReportVerification(status_, static_cast<int>(result.mismatches.size()));
     }
+    journal_.End(&result.operation, &result.notRecorded);
     Conclude(result);
     return result;
 }

@@ -15,10 +15,16 @@ Session::Session(IStatusSink& status, IConfigView& view, IWaitObserver* waits)
     mainTable_.SetChangedList(&state_.ChangedParamList);
     interfaceTable_.SetChangedList(&state_.ChangedParamList);
     config_.OnReplyEnd = [this](ReplyEnd mode) { exchange_.SetReplyEnd(mode); };
+    for (ParamTable* t : {&mainTable_, &interfaceTable_})
+        QObject::connect(t, &ParamTable::AboutToBeCleared, t, [this] { ++tableGeneration_; });
     // A new TCP connection: the device may have any channel selected (another tool, an earlier
     // connection may have chosen it), so the next selection goes out whatever the tool believes.
     QObject::connect(&tcp_.Socket(), &QTcpSocket::connected, &tcp_, [this] { state_.ParamChannelUnsent = true; });
     QObject::connect(&serial_, &SerialLink::Lost, &serial_, [this] { lost_ = true; });
+    exchange_.SetChangeObserver(&journal_);
+    // Another device may be behind the port or address next time: its values are not this one's.
+    QObject::connect(&serial_.Port(), &QIODevice::aboutToClose, &serial_, [this] { ForgetDevice(); });
+    QObject::connect(&tcp_.Socket(), &QTcpSocket::disconnected, &tcp_, [this] { ForgetDevice(); });
 }
 
 Failure Session::LoadScript(const QString& path) {
@@ -60,6 +66,7 @@ static Failure TcpFailure(const QString& target, QAbstractSocket::SocketError er
 Failure Session::Open(const QString& target, bool tcp, const QString& baud, const QString& format, int connectTimeoutMs) {
     target_ = target;
     tcpTarget_ = tcp;
+    ForgetDevice();
     answered_ = false;
     UseDataChannel();
     return Guarded([&]() -> Failure {
@@ -103,11 +110,6 @@ void Session::Close() {
     tcp_.Disconnect();
 }
 
-void Session::ForgetDevice() {
-    lastRead_[0].clear();
-    lastRead_[1].clear();
-}
-
 Failure Session::NoAnswerFailure() {
     if (lost_) return {Failure::Kind::PortLost, QStringLiteral("port lost")};
     if (tcpTarget_ && !tcp_.IsConnected()) {
@@ -131,9 +133,9 @@ Failure Session::Guarded(const std::function<Failure()>& f) {
         if (!r.Failed()) answered_ = true;
         return r;
     } catch (const LinkError& e) {
-        return {Failure::Kind::PortLost, target_ + QStringLiteral(": ") + e.Text()};
+        return {Failure::Kind::PortLost, target_ + QStringLiteral(": ") + e.Text(), e.Text()};
     } catch (const OperationError& e) {
-        return {Failure::Kind::ScriptError, scriptPath_ + QStringLiteral(": ") + e.Text()};
+        return {Failure::Kind::ScriptError, scriptPath_ + QStringLiteral(": ") + e.Text(), e.Text()};
     }
 }
 
@@ -155,13 +157,15 @@ static Failure Unless(bool ok, Failure::Kind kind, const QString& text) {
 
 CommandResult Session::Version() {
     Step(QStringLiteral("version"));
-    return Command(QStringLiteral("CMD_GETDTUVER"), [this] {
+    const CommandResult v = Command(QStringLiteral("CMD_GETDTUVER"), [this] {
         CommandResult r;
         r.text = dtu::ReadVersion(exchange_);
         r.failure = Unless(!r.text.isEmpty(), Failure::Kind::NoAnswer, QStringLiteral("DTU版本号读取失败"));
         r.message = r.failure.text;
         return r;
     });
+    if (!v.failure.Failed()) journal_.SetVersion(v.text);
+    return v;
 }
 
 CommandResult Session::ReadClock() {
@@ -182,7 +186,8 @@ static Failure ReplyFailure(int rc, const QString& message) {
 
 CommandResult Session::SetClock(const QDateTime& time) {
     Step(QStringLiteral("setting clock"));
-    return Command(QStringLiteral("SETCLOCK"), [&] {
+    journal_.Begin(JournalKind::Clock);
+    CommandResult c = Command(QStringLiteral("SETCLOCK"), [&] {
         CommandResult r;
         r.text = ClockText(time);
         r.reply = dtu::SetClock(exchange_, time);
@@ -190,6 +195,8 @@ CommandResult Session::SetClock(const QDateTime& time) {
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
+    journal_.End(&c.operation, &c.notRecorded);
+    return c;
 }
 
 CommandResult Session::Signal() {
@@ -205,24 +212,30 @@ CommandResult Session::Signal() {
 
 CommandResult Session::Reset() {
     Step(QStringLiteral("resetting"));
-    return Command(QStringLiteral("CMD_RESET"), [this] {
+    journal_.Begin(JournalKind::Reset);
+    CommandResult c = Command(QStringLiteral("CMD_RESET"), [this] {
         CommandResult r;
         r.reply = ResetDevice(exchange_);
         r.message = OutcomeMessage(QStringLiteral("复位设备"), r.reply);
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
+    journal_.End(&c.operation, &c.notRecorded);
+    return c;
 }
 
 CommandResult Session::FactoryDefaults() {
     Step(QStringLiteral("restoring factory defaults"));
-    return Command(QStringLiteral("CMD_SETDEFAULT"), [this] {
+    journal_.Begin(JournalKind::Defaults);
+    CommandResult c = Command(QStringLiteral("CMD_SETDEFAULT"), [this] {
         CommandResult r;
         r.reply = RestoreDefaults(exchange_);
         r.message = OutcomeMessage(QStringLiteral("参数设置"), r.reply);
         r.failure = ReplyFailure(r.reply, r.message);
         return r;
     });
+    journal_.End(&c.operation, &c.notRecorded);
+    return c;
 }
 
 } // namespace dtu

@@ -1,5 +1,6 @@
 #include "app/window/filemenu.h"
 
+#include "app/window/journalentries.h"
 #include "app/window/pagehost.h"
 #include "config/profile.h"
 #include "params/hookoperation.h"
@@ -52,6 +53,7 @@ FileMenu::FileMenu(PageHost& host, QMenuBar* bar) : QObject(bar), host_(host) {
             &FileMenu::CompareProfile);
     connect(Add(QStringLiteral("批量写参数"), QStringLiteral("N7")), &QAction::triggered, this,
             &FileMenu::BatchWriteRequested);
+    new JournalEntries(host_, menu_, [this] { return verify_->isChecked(); });
     menu_->addSeparator();
     verify_ = Add(QStringLiteral("写入后回读校验"), QStringLiteral("NVerify"));
     reconnect_ = Add(QStringLiteral("串口断开后自动重连"), QStringLiteral("NReconnect"));

@@ -120,6 +120,7 @@ bool MainWindow::Guarded(const std::function<void()>& work) {
     // Clicked while a signal poll waits: runs right after the poll.
     if (signalPoll_.Defer([this, work] { Guarded(work); })) return true;
     const dtu::SignalPoll::ActionScope running(signalPoll_);
+    const dtu::Session::ChangeScope change(session_); // what one action changes is one operation in the journal
     try {
         work();
         return true;

@@ -2,12 +2,9 @@
 
 #include "app/window/pagehost.h"
 #include "app/window/progresspanel.h"
-#include "base/hex.h"
-#include "params/hookoperation.h"
+#include "base/errors.h"
 #include "params/changes.h"
 #include "params/rows.h"
-#include "params/reader.h"
-#include "params/writer.h"
 #include "protocol/commands.h"
 #include "session/session.h"
 
@@ -18,21 +15,36 @@
 
 #include <utility>
 
-namespace {
 
-// Runs a function when the scope ends, also when an exception leaves it.
-template <typename F> class AtExit {
+// What the window shows of the session's reads and writes: the progress panel's bar and 停止, and
+// each row selected in its list as it goes out (its in-place editor opens; a value the device
+// calls illegal empties it). The session's observer while it lives.
+class ParamPages::Watcher : public dtu::ISessionObserver {
 public:
-    explicit AtExit(F f) : f_(std::move(f)) {}
-    ~AtExit() { f_(); }
-    AtExit(const AtExit&) = delete;
-    AtExit& operator=(const AtExit&) = delete;
+    Watcher(ParamPages& pages, ProgressPanel& progress)
+        : pages_(pages), progress_(progress), before_(pages.host_.Session().Observer()) {
+        pages_.host_.Session().SetObserver(this);
+    }
+    ~Watcher() override { pages_.host_.Session().SetObserver(before_); }
+    Watcher(const Watcher&) = delete;
+    Watcher& operator=(const Watcher&) = delete;
+
+    void Progress(int done, int total, const QString& number) override { progress_.Progress(done, total, number); }
+    bool StopRequested() override { return progress_.StopRequested(); }
+    void RowStarting(bool interfaceTable, const QString& number) override {
+        dtu::Session& s = pages_.host_.Session();
+        const int row = dtu::FindRowForWrite(interfaceTable ? s.InterfaceTable() : s.MainTable(), number);
+        if (row >= 0) pages_.SelectListRow(interfaceTable ? pages_.interfaceList_ : pages_.mainList_, row);
+    }
+    void RowSent(const dtu::RowWrite& write) override {
+        if (write.reply == dtu::ReplyIllegal) pages_.editor_->ClearShownEditor();
+    }
 
 private:
-    F f_;
+    ParamPages& pages_;
+    ProgressPanel& progress_;
+    dtu::ISessionObserver* before_;
 };
-
-} // namespace
 
 ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfaceList, ProgressPanel* progress,
                        QObject* parent)
@@ -47,10 +59,7 @@ ParamPages::ParamPages(PageHost& host, QTableView* mainList, QTableView* interfa
     }
     // A configuration load replaces the rows: an editor open on one of them goes.
     for (dtu::ParamTable* table : {&host_.Session().MainTable(), &host_.Session().InterfaceTable()}) {
-        connect(table, &dtu::ParamTable::AboutToBeCleared, this, [this] {
-            ++tableGeneration_;
-            editor_->HideEditors();
-        });
+        connect(table, &dtu::ParamTable::AboutToBeCleared, this, [this] { editor_->HideEditors(); });
     }
 }
 
@@ -113,15 +122,10 @@ void ParamPages::ForgetChanges() {
 
 void ParamPages::ReadAllParams() {
     editor_->HideEditors();
-    dtu::Session& s = host_.Session();
-    // One exchange for the table the channel selects: the bar shows its rows until it ends.
     const ProgressPanel::Run run(progress_);
-    const dtu::ParamTable* table = ActiveParamTable();
-    const auto device = [](const QString& n) { return dtu::IsDeviceParameter(n); };
-    const int rows = table ? static_cast<int>(RowsLeft(*table, 0, device).size()) : 0;
-    progress_->Progress(0, rows, QString());
-    dtu::ReadAll(s.Exchanger(), s.MainTable(), s.InterfaceTable());
-    progress_->Progress(rows, rows, QString());
+    Watcher watcher(*this, *progress_);
+    const dtu::ReadResult result = host_.Session().ReadShown();
+    if (!result.failure.cause.isEmpty()) throw dtu::OperationError(result.failure.cause);
 }
 
 void ParamPages::ReadAllTables() {
@@ -183,94 +187,14 @@ void ParamPages::RowDoubleClicked(const QModelIndex&) {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-void ParamPages::WriteSelected() {
-    dtu::ParamTable* table = ActiveParamTable();
-    const int row = SelectedRow(ActiveList());
-    if (!table || row < 0 || row >= table->Count()) return;
-    const QString number = table->Row(row)[dtu::FieldNumber];
-    if (!dtu::ShouldWrite(host_.Session().State(), number)) return;
-    const int rc = dtu::WriteParam(host_.Session().Exchanger(), host_.Session().MainTable(),
-                                   host_.Session().InterfaceTable(), number);
-    if (rc != dtu::ReplyIllegal) return;
-    // The device called the value illegal: the editor showing now starts empty.
-    editor_->ClearShownEditor();
-}
-
-QStringList ParamPages::RowsLeft(const dtu::ParamTable& table, int from,
-                                 const std::function<bool(const QString&)>& pick) const {
-    QStringList left;
-    for (int i = from; i < table.Count(); ++i) {
-        const QString number = table.Row(i)[dtu::FieldNumber];
-        if (pick(number) && dtu::ShouldWrite(host_.Session().State(), number)) left << number;
-    }
-    return left;
-}
-
-QStringList ParamPages::WriteTableRows(QTableView* view, dtu::ParamTable& table,
-                                       const std::function<bool(const QString&)>& pick, bool whileOpen) {
-    const quint64 generation = tableGeneration_;
-    const ProgressPanel::Run run(progress_);
-    const int total = static_cast<int>(RowsLeft(table, 0, pick).size());
-    int done = 0;
-    // By index, with the bounds and the table checked again after every write's wait.
-    for (int i = 0; i < table.Count(); ++i) {
-        if (tableGeneration_ != generation || ActiveParamTable() != &table) return {};
-        const QString number = table.Row(i)[dtu::FieldNumber];
-        if (!pick(number)) continue;
-        // The port may close during a wait: said once, and the run ends.
-        if (whileOpen && !ParamChannelOpen()) return {};
-        if (dtu::ShouldWrite(host_.Session().State(), number)) {
-            // Between two exchanges: a stop leaves this row and the ones after it unwritten.
-            if (progress_->StopRequested()) return RowsLeft(table, i, pick);
-            progress_->Progress(done++, total, number);
-        }
-        SelectListRow(view, i);
-        if (tableGeneration_ != generation || i >= table.Count()) return {};
-        WriteSelected();
-    }
-    progress_->Progress(total, total, QString());
-    return {};
-}
-
-void ParamPages::KeepUnwritten(const QStringList& left, const QStringList& changed) {
-    if (left.isEmpty()) return;
-    dtu::AppState& state = host_.Session().State();
-    for (const QString& number : left)
-        if (dtu::InChangedList(changed, number) && !dtu::InChangedList(state.ChangedParamList, number))
-            state.ChangedParamList << number;
-    host_.Session().MainTable().RefreshColours();
-    host_.Session().InterfaceTable().RefreshColours();
-    host_.Status().Report(QStringLiteral("[已停止：%1项未写入]").arg(left.size()));
-}
-
 void ParamPages::WriteChangedRows() {
     if (!ParamChannelOpen()) return;
-    const dtu::HookOperation hooks(host_.Session().Script(),
-                                   &host_.Status()); // the editors opened on the way
-    VerifyPlan verify = PlanVerification();
     const ProgressPanel::Run run(progress_); // the writes and their read-back: one operation
-    QStringList left, changed;
-    {
-        // Whatever happens below, an error included, the changes count as handled; a stop
-        // keeps the rows it left unwritten.
-        const AtExit forget([this] { ForgetChanges(); });
-        const dtu::AppState& state = host_.Session().State();
-        // After a new TCP connection the device's selection is not known: make it the table's.
-        if (state.InterfacePagePresent && state.ParamChannelUnsent) host_.SelectParamChannel(state.CurrentParamChannel);
-        const auto inChanged = [this](const QString& n) {
-            return dtu::InChangedList(host_.Session().State().ChangedParamList, n);
-        };
-        if (state.CurrentParamChannel == state.MainParamChannel)
-            left = WriteTableRows(mainList_, host_.Session().MainTable(), inChanged);
-        if (state.CurrentParamChannel == 0)
-            left = WriteTableRows(interfaceList_, host_.Session().InterfaceTable(), inChanged);
-        changed = state.ChangedParamList;
-    }
-    KeepUnwritten(left, changed);
-    // Only what was written is read back.
-    for (QList<dtu::WrittenValue>* rows : {&verify.main, &verify.iface})
-        rows->removeIf([&left](const dtu::WrittenValue& w) { return left.contains(w.number); });
-    RunVerification(verify);
+    Watcher watcher(*this, *progress_);
+    const dtu::ApplyResult result = host_.Session().WriteChanged(verify_);
+    if (verify_ && !result.written.isEmpty()) editor_->HideEditors();
+    // A script or port error ends the action with its message, as every other device action.
+    if (!result.failure.cause.isEmpty()) throw dtu::OperationError(result.failure.cause);
 }
 
 void ParamPages::WriteClicked() {
@@ -280,56 +204,9 @@ void ParamPages::WriteClicked() {
 void ParamPages::BatchWrite() {
     host_.Guarded([this] {
         if (!ParamChannelOpen()) return;
-        const dtu::HookOperation hooks(host_.Session().Script(), &host_.Status());
-        dtu::ParamTable* table = ActiveParamTable();
-        QTableView* view = ActiveList();
-        if (!table || !view) return;
-        // Every row goes out, the changed ones with them; a stop keeps the changed ones it left.
-        const QStringList changed = host_.Session().State().ChangedParamList;
-        QStringList left;
-        {
-            const AtExit forget([this] { ForgetChanges(); });
-            left = WriteTableRows(
-                view, *table, [](const QString& number) { return !number.isEmpty() && dtu::IsDeviceParameter(number); },
-                true);
-        }
-        KeepUnwritten(left, changed);
+        const ProgressPanel::Run run(progress_);
+        Watcher watcher(*this, *progress_);
+        const dtu::ApplyResult result = host_.Session().WriteAll();
+        if (!result.failure.cause.isEmpty()) throw dtu::OperationError(result.failure.cause);
     });
-}
-
-// ---------------------------------------------------------------------------------------------
-// Reading back after a write
-
-ParamPages::VerifyPlan ParamPages::PlanVerification() {
-    VerifyPlan plan;
-    if (!verify_) return plan;
-    plan.generation = tableGeneration_;
-    dtu::Session& s = host_.Session();
-    const QStringList& changed = s.State().ChangedParamList;
-    if (s.State().CurrentParamChannel == s.State().MainParamChannel)
-        plan.main = dtu::RowsToVerify(s.State(), s.MainTable(), changed);
-    if (s.State().CurrentParamChannel == 0)
-        plan.iface = dtu::RowsToVerify(s.State(), s.InterfaceTable(), changed);
-    return plan;
-}
-
-void ParamPages::RunVerification(const VerifyPlan& plan) {
-    if (plan.main.isEmpty() && plan.iface.isEmpty()) return;
-    editor_->HideEditors();
-    // One read request per table.
-    const ProgressPanel::Run run(progress_);
-    const int rows = static_cast<int>(plan.main.size() + plan.iface.size());
-    progress_->Progress(0, rows, QString());
-    dtu::Session& s = host_.Session();
-    int failures = 0;
-    const std::pair<dtu::ParamTable*, const QList<dtu::WrittenValue>*> parts[] = {
-        {&s.MainTable(), &plan.main}, {&s.InterfaceTable(), &plan.iface}};
-    for (const auto& [table, rows] : parts) {
-        if (rows->isEmpty()) continue;
-        // Rows replaced by a load, or another table active now: nothing of that write to read.
-        if (tableGeneration_ != plan.generation || ActiveParamTable() != table) continue;
-        failures += dtu::VerifyWritten(s.Exchanger(), *table, *rows);
-    }
-    progress_->Progress(rows, rows, QString());
-    dtu::ReportVerification(host_.Status(), failures);
 }

@@ -1,13 +1,11 @@
 #pragma once
-// What the two parameter pages share: which table and list are active, reading the tables and
-// writing the changed rows, and the in-place editor.
+// What the two parameter pages share: which table and list are active, the in-place editor, and
+// 读取, 设置 and 批量写参数, which the session does (the pages show its progress and rows).
 //
-// Every device exchange below waits for its reply with the event loop running, so clicks, page
+// Every device exchange waits for its reply with the event loop running, so clicks, page
 // changes and configuration loads can run in the middle of it. Nothing here keeps a row
-// reference or a row index across such a wait: rows are looked up again afterwards, and a
-// replaced table (a new generation) ends a run of writes.
+// reference or a row index across such a wait; the session looks rows up again by number.
 #include "app/window/param_editor.h"
-#include "params/verify.h"
 
 #include <QList>
 #include <QModelIndex>
@@ -43,8 +41,6 @@ public:
     // Writes the rows of the changed list of the active table (the window's WriteChanged), and
     // reads them back when 写入后回读校验 is ticked.
     void WriteChangedRows();
-    // Writes the selected row of the active table, unless it is a heading or protected row.
-    void WriteSelected();
 
 public slots:
     // 读取 on the main page (all tables the channel selects) and on the interface page.
@@ -65,13 +61,8 @@ private:
     void RowClicked(const QModelIndex& index);
     void RowDoubleClicked(const QModelIndex& index);
     void SelectFirstRow(QTableView* view, dtu::ParamTable& model);
-    // The rows a write is about to send, when they are to be read back afterwards.
-    struct VerifyPlan {
-        quint64 generation = 0;
-        QList<dtu::WrittenValue> main, iface;
-    };
-    VerifyPlan PlanVerification();
-    void RunVerification(const VerifyPlan& plan);
+    // The session's observer during a read or a write.
+    class Watcher;
     // The channel test of the parameter buttons: false, with the message, when it is closed.
     bool ParamChannelOpen();
     void ReadAllParams();
@@ -80,22 +71,10 @@ private:
     // The row a mouse press made current before selecting it (its editor waits for the press
     // to end), and the row whose editor the last press opened (its click opens nothing more).
     int pressPendingRow_ = -1, pressOpenedRow_ = -1;
-    // Writes the rows of a table from the top that `pick` chooses (while the channel is open,
-    // with whileOpen) and returns the numbers of those a stop left unwritten.
-    QStringList WriteTableRows(QTableView* view, dtu::ParamTable& table,
-                               const std::function<bool(const QString&)>& pick, bool whileOpen = false);
-    // The rows from `from` on that a run of writes would still write.
-    QStringList RowsLeft(const dtu::ParamTable& table, int from,
-                         const std::function<bool(const QString&)>& pick) const;
-    // After a stop: the rows left unwritten that the changed list held stay changed, and the
-    // log says how many rows were left.
-    void KeepUnwritten(const QStringList& left, const QStringList& changed);
 
     PageHost& host_;
     QTableView *mainList_, *interfaceList_;
     ParamEditor* editor_;
     ProgressPanel* progress_;
     bool verify_ = false;
-    // Counts replacements of either table's rows (a configuration load).
-    quint64 tableGeneration_ = 0;
 };

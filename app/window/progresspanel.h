@@ -2,7 +2,7 @@
 // The progress of a long device operation in the status bar: a bar with rows done of rows to do
 // and the row being written or read, and a 停止 button (Esc does the same) that ends the
 // operation after the exchange in flight. Shown only while an operation runs. It is the
-// observer the window gives the session's operations, and the window's own loops tell it the same.
+// observer the window gives the session's operations.
 #include "session/results.h"
 
 #include <QPointer>

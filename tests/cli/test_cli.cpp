@@ -1,4 +1,6 @@
-// dtucfg-cli end to end against simulators on ptys: several devices with faults, bad input.
+// dtucfg-cli end to end against simulators on ptys: several devices with faults, the journal and
+// undo, bad input.
+#include "journal/journal.h"
 #include "tests/support/rig.h"
 
 #include <QDir>
@@ -106,6 +108,49 @@ private slots:
         QCOMPARE(v.exitCode, 0);
         QVERIFY(Device(v.json, 0).value("differences").toArray().isEmpty());
         for (QProcess* p : {&good, &refusing, &dying}) StopSim(*p);
+    }
+
+    // apply --backup journals each row with the value it replaced and saves the device's values
+    // first; undo puts them back (verify finds the device as it was); a journal that cannot be
+    // written stops no change and is said once.
+    void journalBackupAndUndo() {
+        const QByteArray testJournal = qgetenv("DTUCFG_JOURNAL_DIR");
+        const QString journalDir = dir_.filePath("journal");
+        qputenv("DTUCFG_JOURNAL_DIR", journalDir.toLocal8Bit());
+        QProcess sim;
+        const QString port = StartSim(sim, {"--values", dir_.filePath("demo.txt"), "--ex-values", dir_.filePath("interface.txt")});
+        QVERIFY(!port.isEmpty());
+
+        CliRun r = RunCli(dir_.path(), {"apply", "--config", "profile.txt", "--port", port, "--backup", "backups", "--json"});
+        QCOMPARE(r.exitCode, 0);
+        const QString operation = Device(r.json, 0).value("journal").toString();
+        const dtu::JournalRead read = dtu::Journal(journalDir).Read({{}, {}, operation});
+        QCOMPARE(read.records.size(), 2);
+        const dtu::JournalRecord& row = read.records.last();
+        QCOMPARE(row.kind, dtu::JournalKind::Apply);
+        QCOMPARE(row.frontEnd, QString("cli"));
+        QVERIFY2(port.endsWith(row.target), qPrintable(row.target));
+        QCOMPARE(row.number, QString("0102"));
+        QCOMPARE(row.before->raw, QString("HEX:1388"));
+        QCOMPARE(row.written.raw, QString("HEX:1389"));
+        QFile backup(Device(r.json, 0).value("backup").toString());
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QVERIFY(backup.readAll().contains("HEX:1388"));
+
+        r = RunCli(dir_.path(), {"undo", "--port", port, "--json"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(Device(r.json, 0).value("undone").toString(), operation);
+        QCOMPARE(Numbers(Device(r.json, 0).value("written")), (QStringList{"0102", "0104"}));
+        r = RunCli(dir_.path(), {"verify", "--config", "demo.txt", "--port", port, "--json"});
+        QCOMPARE(r.exitCode, 0);
+
+        qputenv("DTUCFG_JOURNAL_DIR", dir_.filePath("demo.txt").toLocal8Bit()); // a file, not a folder
+        r = RunCli(dir_.path(), {"clock", "--set", "--port", port, "--json"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.count("not recorded"), 1);
+        QVERIFY(Device(r.json, 0).value("journalError").toString().contains("cannot be written"));
+        qputenv("DTUCFG_JOURNAL_DIR", testJournal);
+        StopSim(sim);
     }
 
     // Bad input: one line naming the file or option, the right exit status, never a crash.

@@ -1,6 +1,7 @@
 // The session's operations against the simulated device: apply (both tables, a refused row, a
 // silent device, a read-back that differs, a stop), over the in-process channel and over TCP.
 #include "config/config.h"
+#include "protocol/commands.h"
 #include "session/session.h"
 #include "sim/simchannel.h"
 #include "sim/tcpendpoint.h"
@@ -189,6 +190,48 @@ private slots:
             QCOMPARE(r.observer.lastDone, 1);
             QCOMPARE(r.observer.lastTotal, 2);
         }
+    }
+
+    // The window's 设置: the changed rows from the top, each announced before it goes out, past
+    // one the device does not answer; a row that may not be written is forgotten with the rest;
+    // only what was written is read back, and a row that reads back otherwise stays changed.
+    void writeChanged() {
+        Rig r;
+        r.InProcess();
+        struct Starts : ISessionObserver {
+            QStringList rows;
+            void RowStarting(bool, const QString& number) override { rows << number; }
+        } starts;
+        r.session.SetObserver(&starts);
+        r.link.SetUnanswered({0x0102});
+        r.device.SetStoredInstead(sim::Table::Main, 0x0104, QByteArray::fromHex("0078"));
+        r.session.State().ChangedParamList = {"0104", "0091", "0102", "0101"};
+        const ApplyResult a = r.session.WriteChanged(true);
+        QCOMPARE(starts.rows, (QStringList{"0101", "0102", "0104"}));
+        QCOMPARE(Numbers(a.written), (QStringList{"0101", "0104"}));
+        QCOMPARE(Numbers(a.refused), QStringList{"0102"});
+        QCOMPARE(a.refused.first().reply, int(ReplyNone));
+        QCOMPARE(a.verified.size(), 1);
+        QCOMPARE(a.mismatches.size(), 1);
+        QCOMPARE(a.failure.kind, Failure::Kind::Refused);
+        QCOMPARE(r.session.State().ChangedParamList, QStringList{"0104"});
+
+        // 批量写参数: every row the level allows, from the top; a channel that closes ends the run
+        // with the closed-channel message and the changes are forgotten.
+        struct Closer : ISessionObserver {
+            sim::SimChannel* link = nullptr;
+            QStringList rows;
+            void RowSent(const RowWrite& w) override {
+                rows << w.row.number;
+                if (rows.size() == 2) link->SetOpen(false);
+            }
+        } closer;
+        closer.link = &r.link;
+        r.session.SetObserver(&closer);
+        const ApplyResult all = r.session.WriteAll();
+        QCOMPARE(closer.rows, (QStringList{"0101", "0102"}));
+        QCOMPARE(all.failure.cause, ChannelClosedText());
+        QVERIFY(r.session.State().ChangedParamList.isEmpty());
     }
 
     // A TCP target that cannot be reached says why.
