@@ -24,13 +24,17 @@ QString GbkStream::Decode(const QByteArray& bytes) {
     return decoder_.decode(bytes);
 }
 
+// GBK keeps the bytes below 0x80 as ASCII: such text needs no codec (whose making costs more
+// than a short value's decoding).
 QString GbkText(const QByteArray& bytes) {
+    if (IsAscii(bytes)) return QString::fromLatin1(bytes);
     QStringDecoder d = GbkDecoder();
     if (!d.isValid()) return QString::fromLatin1(bytes);
     return d.decode(bytes);
 }
 
 QByteArray GbkBytes(const QString& text) {
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) return text.toLatin1();
     QStringEncoder e("GBK");
     if (!e.isValid()) return text.toLatin1();
     return e.encode(text);

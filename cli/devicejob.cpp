@@ -3,6 +3,7 @@
 #include "cli/devicejob.h"
 #include "cli/journaljob.h"
 
+#include "cli/applyreport.h"
 #include "config/profile.h"
 #include "session/session.h"
 
@@ -12,18 +13,6 @@
 namespace dtu::cli {
 
 namespace {
-
-// Collects the tool's texts (log box and dialogue lines) for the report.
-class CollectingStatus : public IStatusSink {
-public:
-    QStringList texts;
-    QString result;
-    void SetResult(const QString& text) override { result = text; }
-    QString Result() const override { return result; }
-    void Log(const QString& line) override { texts << line; }
-    void Dialog(const QString& line) override { texts << line; }
-    void Transparent(const QString&) override {}
-};
 
 // Progress lines: the step, or rows done of rows to do.
 struct ProgressObserver : ISessionObserver {
@@ -36,19 +25,14 @@ struct ProgressObserver : ISessionObserver {
     int index;
 };
 
-QJsonObject WriteJson(const RowWrite& w, const QString& message) {
-    return {{QStringLiteral("number"), w.row.number}, {QStringLiteral("name"), w.row.name},
-            {QStringLiteral("value"), w.row.raw}, {QStringLiteral("message"), message}};
-}
-
 class Job {
 public:
-    Job(const Options& o, int index, Progress& progress)
-        : o_(o), target_(o.targets.at(index)), observer_(progress, index), session_(status_, view_) {}
-    DeviceResult Run();
+    Job(const Options& o, int index, Progress& progress, CollectingStatus& status, Session& session)
+        : o_(o), target_(o.targets.at(index)), observer_(progress, index), status_(status), session_(session) {}
+    DeviceResult Run(const Failure& prepared);
 
 private:
-    Failure Prepare(), Command(), Read(), Verify(), Apply();
+    Failure Command(), Read(), Verify(), Apply();
     // A command's result: its text into the report, its message into the log.
     Failure Report(const CommandResult& r, const char* key) {
         NoteJournal(report_, target_.name, r.operation, r.notRecorded);
@@ -65,25 +49,11 @@ private:
     const Options& o_;
     const Target target_;
     ProgressObserver observer_;
-    CollectingStatus status_;
-    NullConfigView view_;
-    Session session_;
+    CollectingStatus& status_;
+    Session& session_;
     QJsonObject report_;
     bool listed_ = false;
 };
-
-Failure Job::Prepare() {
-    session_.SetObserver(&observer_);
-    UseJournal(session_);
-    if (Failure f = session_.LoadScript(o_.script); f.Failed()) return f;
-    if (Failure f = o_.config.isEmpty() ? Failure{} : session_.LoadConfiguration(o_.config); f.Failed()) return f;
-    if (o_.replyEnd) session_.Exchanger().SetReplyEnd(*o_.replyEnd);
-    if (!o_.accessCode.isEmpty()) ApplyAccessCode(session_.State(), o_.accessCode);
-    // The run's own frame logging stays off: level 1 only counts for what the code allows.
-    if (session_.State().EngineeringLevel == 1) session_.State().EngineeringLevel = 0;
-    report_.insert(QStringLiteral("replyEnd"), ReplyEndName(session_.Exchanger().ReplyEndMode()));
-    return session_.Open(target_.name, target_.tcp, o_.baud, o_.format);
-}
 
 Failure Job::Command() {
     switch (o_.command) {
@@ -146,40 +116,31 @@ Failure Job::Verify() {
 }
 
 Failure Job::Apply() {
-    ApplyOptions options;
-    options.overrides = target_.overrides;
-    const ApplyResult r = ApplyOrUndo(session_, o_, target_, options, report_);
-    QJsonArray written, refused, skipped, verified, failedRows;
-    for (const RowWrite& w : r.written) written.append(WriteJson(w, w.message));
-    for (const RowWrite& w : r.refused) refused.append(WriteJson(w, w.message));
-    for (const RowWrite& w : r.skipped) skipped.append(WriteJson(w, QStringLiteral("skipped: needs the level-2 --access-code")));
-    for (const RowValue& v : r.verified) verified.append(v.number);
-    for (const Mismatch& m : r.mismatches)
-        failedRows.append(QJsonObject{{QStringLiteral("number"), m.profile.number},
-                                      {QStringLiteral("name"), m.profile.name}, {QStringLiteral("message"), m.message}});
+    const ApplyResult r = ApplyOrUndo(session_, o_, target_, ApplyOptions{true, o_.check, target_.overrides}, report_);
     // Failed before any row went out (the read, the comparison, a port error): no lists.
     if (r.failure.Failed() && r.written.isEmpty() && r.refused.isEmpty() && r.verified.isEmpty() && r.mismatches.isEmpty())
         return r.failure;
-    report_.insert(QStringLiteral("written"), written);
-    report_.insert(QStringLiteral("refused"), refused);
-    report_.insert(QStringLiteral("skipped"), skipped);
-    report_.insert(QStringLiteral("verified"), verified);
-    report_.insert(QStringLiteral("verifyFailed"), failedRows);
-    report_.insert(QStringLiteral("changed"), r.Changed());
+    AddApplyReport(report_, r, o_.check, o_.diff);
     return Listed(r.failure, r.failure.kind == Failure::Kind::Refused || r.failure.kind == Failure::Kind::VerifyFailed);
 }
 
-DeviceResult Job::Run() {
+DeviceResult Job::Run(const Failure& prepared) {
     QElapsedTimer clock;
     clock.start();
     report_.insert(QStringLiteral("device"), target_.name);
     report_.insert(QStringLiteral("link"), target_.tcp ? QStringLiteral("tcp") : QStringLiteral("serial"));
-    Failure f = Prepare();
+    report_.insert(QStringLiteral("replyEnd"), ReplyEndName(session_.Exchanger().ReplyEndMode()));
+    session_.SetObserver(&observer_);
+    Failure f = prepared.Failed() ? prepared : session_.Open(target_.name, target_.tcp, o_.baud, o_.format);
     if (!f.Failed()) f = Command();
     session_.Close();
+    session_.SetObserver(nullptr);
     const Outcome outcome = OutcomeOf(f);
     // Refusals, differences and mismatches are in the lists; other failures say why.
-    if (f.Failed() && !listed_) report_.insert(QStringLiteral("error"), f.text);
+    if (f.Failed() && !listed_) {
+        report_.insert(QStringLiteral("error"), f.text);
+        report_.insert(QStringLiteral("failure"), FailureName(f.kind));
+    }
     report_.insert(QStringLiteral("status"), OutcomeName(outcome));
     report_.insert(QStringLiteral("messages"), QJsonArray::fromStringList(status_.texts));
     report_.insert(QStringLiteral("seconds"), clock.elapsed() / 1000.0);
@@ -191,9 +152,10 @@ DeviceResult Job::Run() {
 
 } // namespace
 
-DeviceResult RunDevice(const Options& options, int index, Progress& progress) {
-    Job job(options, index, progress);
-    return job.Run();
+DeviceResult RunJob(const Options& options, int index, Progress& progress, Session& session, CollectingStatus& status,
+                    const Failure& prepared) {
+    Job job(options, index, progress, status, session);
+    return job.Run(prepared);
 }
 
 } // namespace dtu::cli

@@ -1,11 +1,16 @@
 #pragma once
-// One device's run: its own Session (own script engine, links and tables) made and used on the
-// calling thread, the command carried out, and what happened collected for the report.
+// One device's run: the command carried out with a session (the worker's, see deviceworker.h)
+// and what happened collected for the report.
+#include "base/frontend.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "session/results.h"
 
 #include <QJsonObject>
+
+namespace dtu {
+class Session;
+}
 
 namespace dtu::cli {
 
@@ -22,8 +27,23 @@ struct DeviceResult {
     QJsonObject report; // one entry of the report's "devices"
 };
 
-// Runs the command for options.targets[index]. Call it on the thread the device gets.
-DeviceResult RunDevice(const Options& options, int index, Progress& progress);
+// Collects the tool's texts (log box and dialogue lines) for the report.
+class CollectingStatus : public IStatusSink {
+public:
+    QStringList texts;
+    QString result;
+    void SetResult(const QString& text) override { result = text; }
+    QString Result() const override { return result; }
+    void Log(const QString& line) override { texts << line; }
+    void Dialog(const QString& line) override { texts << line; }
+    void Transparent(const QString&) override {}
+};
+
+// Runs the command for options.targets[index] with this session (opened, used, closed), whose
+// texts go to status; prepared: the failure of loading the script or the configuration into
+// it, reported in place of a run. Call it on the thread that made the session.
+DeviceResult RunJob(const Options& options, int index, Progress& progress, Session& session, CollectingStatus& status,
+                    const Failure& prepared);
 
 // The file a device's configuration is saved in by read --out: the --out name itself for one
 // device, with the port's name added before the suffix for several ("golden.txt" and

@@ -89,7 +89,11 @@ void PrintHuman(const Options& o, const std::vector<DeviceResult>& results) {
                              d.value(QStringLiteral("csq")).isNull() ? QStringLiteral("-") : QString::number(d.value(QStringLiteral("csq")).toInt()));
         if (o.command == Command::Clock && d.contains(QStringLiteral("clock")))
             line += QStringLiteral("  clock=") + d.value(QStringLiteral("clock")).toString();
-        if (o.command == Command::Apply || o.command == Command::Undo)
+        if (o.command == Command::Apply && o.check)
+            line += QStringLiteral("  would-write=%1 skipped=%2")
+                        .arg(d.value(QStringLiteral("wouldWrite")).toArray().size())
+                        .arg(d.value(QStringLiteral("skipped")).toArray().size());
+        else if (o.command == Command::Apply || o.command == Command::Undo)
             line += QStringLiteral("  written=%1 refused=%2 skipped=%3 verified=%4 verify-failed=%5")
                         .arg(d.value(QStringLiteral("written")).toArray().size())
                         .arg(d.value(QStringLiteral("refused")).toArray().size())
@@ -102,6 +106,14 @@ void PrintHuman(const Options& o, const std::vector<DeviceResult>& results) {
             Out(QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
                     .arg(name, row.value(QStringLiteral("number")).toString(), row.value(QStringLiteral("name")).toString(),
                          row.value(QStringLiteral("raw")).toString(), row.value(QStringLiteral("value")).toString()));
+        }
+        // --diff: name: the device's value -> the value to write.
+        for (const QJsonValue& v : d.value(QStringLiteral("diff")).toArray()) {
+            const QJsonObject x = v.toObject();
+            const QString row = x.value(QStringLiteral("name")).toString();
+            Out(QStringLiteral("  %1: %2 \u2192 %3\n")
+                    .arg(row.isEmpty() ? x.value(QStringLiteral("number")).toString() : row,
+                         x.value(QStringLiteral("before")).toString(), x.value(QStringLiteral("after")).toString()));
         }
         for (const char* key : {"differences", "refused", "verifyFailed"})
             for (const QJsonValue& v : d.value(QLatin1String(key)).toArray()) {

@@ -23,6 +23,7 @@ Commands:
   info      version, clock and signal quality of each device
   read      reads both parameter tables and prints every row (--out saves a configuration)
   apply     writes the rows of --config that differ on the device, reads back and verifies
+            (--check: only tells what would be written; --diff: each row before -> after)
   verify    compares the device with --config and lists the differences
   clock     reads the device clock (--set: sets it to this computer's time)
   reset     resets the device (only with --yes)
@@ -130,6 +131,8 @@ ParseResult ParseArguments(const QStringList& givenArguments) {
         {QStringLiteral("jobs"), QStringLiteral("Devices at a time (default 16)."), QStringLiteral("N"), QStringLiteral("16")},
         {QStringLiteral("retries"), QStringLiteral("Tries a device that did not answer or could not be reached again, up to N times, with a growing pause."), QStringLiteral("N"), QStringLiteral("0")},
         {QStringLiteral("jsonl"), QStringLiteral("One JSON object a line per device as it finishes, the summary last.")},
+        {QStringLiteral("check"), QStringLiteral("apply: read and compare only; report the rows that would be written, write nothing.")},
+        {QStringLiteral("diff"), QStringLiteral("apply: each row that differs, as the device's value -> the value to write.")},
         {QStringLiteral("backup"), QStringLiteral("apply: first save each device's values as a configuration in this folder."), QStringLiteral("DIR")},
         {QStringLiteral("operation"), QStringLiteral("undo: the journal's operation to undo (see history); default the device's last change."), QStringLiteral("ID")},
     });
@@ -181,6 +184,12 @@ ParseResult ParseArguments(const QStringList& givenArguments) {
     o.out = p.value(QStringLiteral("out"));
     if (!o.out.isEmpty() && o.command != Command::Read) {
         r.error = QStringLiteral("--out goes with read only");
+        return r;
+    }
+    o.check = p.isSet(QStringLiteral("check"));
+    o.diff = p.isSet(QStringLiteral("diff"));
+    if ((o.check || o.diff) && o.command != Command::Apply) {
+        r.error = QStringLiteral("--check and --diff go with apply only");
         return r;
     }
     o.backup = p.value(QStringLiteral("backup"));

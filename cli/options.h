@@ -30,6 +30,8 @@ struct Options {
     int jobs = 16;    // devices at a time
     int retries = 0;  // further attempts for a device that did not answer or could not be reached
     bool jsonl = false;
+    bool check = false; // apply --check: read and compare only, write nothing
+    bool diff = false;  // apply --diff: each row that differs, the device's value and the one to write
     QList<ValueSetting> values; // --set (every device) and --inventory (per device), in that order
 };
 

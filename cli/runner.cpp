@@ -1,5 +1,7 @@
 #include "cli/runner.h"
 
+#include "cli/deviceworker.h"
+
 #include <QJsonArray>
 #include <QMutex>
 #include <QMutexLocker>
@@ -32,11 +34,12 @@ std::vector<DeviceResult> RunAll(const Options& o, Progress& progress, const Dev
     std::atomic<int> next{0};
     QMutex doneLock;
     auto work = [&] {
+        DeviceWorker worker(o, progress); // one session for this thread's devices
         for (int i = next++; i < n; i = next++) {
             DeviceResult r;
             int attempt = 1;
             for (;; ++attempt) {
-                r = RunDevice(o, i, progress);
+                r = worker.Run(i);
                 if (attempt > o.retries || !WorthRetrying(o, r)) break;
                 const int pause = RetryPauseMs(attempt + 1);
                 progress.Step(i, QStringLiteral("trying again in %1 s (attempt %2 of %3)")

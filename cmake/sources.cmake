@@ -102,6 +102,8 @@ set(DTUCLI_SOURCES
   cli/options.h cli/options.cpp
   cli/progress.h cli/progress.cpp
   cli/devicejob.h cli/devicejob.cpp
+  cli/deviceworker.h cli/deviceworker.cpp
+  cli/applyreport.h cli/applyreport.cpp
   cli/journaljob.h cli/journaljob.cpp
   cli/targets.h cli/targets.cpp
   cli/values.h cli/values.cpp

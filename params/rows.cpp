@@ -12,8 +12,18 @@ ParamTable* ActiveTable(const AppState& state, ParamTable& main, ParamTable& ifa
     return nullptr;
 }
 
+// Row numbers are hex digits: compared ASCII-folded without the general case-insensitive
+// compare (a lookup runs through the rows, and the reads and verifications look up every row).
 static bool SameNumber(const ParamRow& row, const QString& number) {
-    return row[FieldNumber].compare(number, Qt::CaseInsensitive) == 0;
+    const QString& n = row[FieldNumber];
+    if (n.size() != number.size()) return false;
+    for (qsizetype i = 0; i < n.size(); ++i) {
+        const char16_t a = n[i].unicode(), b = number[i].unicode();
+        if (a == b) continue;
+        if (a >= 0x80 || b >= 0x80) return n.compare(number, Qt::CaseInsensitive) == 0;
+        if ((a | 0x20) != (b | 0x20) || (a | 0x20) < u'a' || (a | 0x20) > u'z') return false;
+    }
+    return true;
 }
 
 int FindRow(const ParamTable& table, const QString& number) {

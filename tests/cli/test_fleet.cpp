@@ -35,9 +35,10 @@ CliRun RunCli(const QString& dir, const QStringList& args) {
     return r;
 }
 
-QStringList Written(const QJsonObject& device) {
+// "number=value" of each row of a device's list ("written", "wouldWrite").
+QStringList Written(const QJsonObject& device, const char* key = "written") {
     QStringList out;
-    for (const QJsonValue& v : device.value("written").toArray())
+    for (const QJsonValue& v : device.value(key).toArray())
         out << v.toObject().value("number").toString() + "=" + v.toObject().value("value").toString();
     return out;
 }
@@ -129,8 +130,10 @@ private slots:
     }
 
     // An inventory (UTF-8, a quoted comma, an empty cell, a row by name) and --set for all, to
-    // three devices with one job at a time; the silent one fails (exit 1), the others take
-    // their own values and verify; the same run again writes nothing.
+    // three devices with one job at a time (one worker: each device after the one before,
+    // the third after the silent one); --check --diff first writes nothing and tells what
+    // would change; then the silent one fails (exit 1), the others take their own values and
+    // verify; the same run again writes nothing.
     void applyInventoryToFleet() {
         WriteFile(dir_.filePath("inv.csv"), ("target,0102,APN,工作模式\n"
                                              "tcp:" + Addr(1) + ",6001,CMNET,UDP\n"
@@ -138,15 +141,39 @@ private slots:
                                              "tcp:" + Addr(3) + ",6003,\"ab,c\",TCP\n").toUtf8());
         const QStringList args{"apply", "--config", "fleet.txt", "--inventory", "inv.csv", "--set", "心跳间隔(秒)=120",
                                "--jobs", "1", "--retries", "1", "--json"};
-        CliRun r = RunCli(dir_.path(), args);
+        CliRun r = RunCli(dir_.path(), args + QStringList{"--check", "--diff"});
+        QCOMPARE(r.exitCode, 1);
+        for (int i : {0, 2}) {
+            const QJsonObject d = r.json.value("devices").toArray()[i].toObject();
+            QCOMPARE(d.value("status").toString(), QString("done"));
+            QVERIFY(d.value("changed").toBool());
+            QVERIFY(Written(d).isEmpty());
+            QCOMPARE(d.value("diff").toArray().size(), 3);
+        }
+        // Each device its own rows: nothing of the first (its 工作模式) reaches the third.
+        QCOMPARE(Written(r.json.value("devices").toArray()[0].toObject(), "wouldWrite"),
+                 (QStringList{"0102=HEX:1771", "0103=HEX:01", "0104=HEX:0078"}));
+        const QJsonObject checked = r.json.value("devices").toArray()[2].toObject();
+        QCOMPARE(Written(checked, "wouldWrite"), (QStringList{"0102=HEX:1773", "0104=HEX:0078", "0105=HEX:61622C63"}));
+        QCOMPARE(checked.value("diff").toArray()[0].toObject(),
+                 (QJsonObject{{"number", "0102"}, {"name", "服务器端口"}, {"before", "5000"}, {"after", "6003"}}));
+        QCOMPARE(checked.value("wouldWrite").toArray()[2].toObject().value("beforeDisplay").toString(), QString("CMNET"));
+        QCOMPARE(r.json.value("devices").toArray()[1].toObject().value("failure").toString(), QString("no-answer"));
+        for (int k : {1, 3}) QCOMPARE(Control(QString::number(k) + " get 1 0102"), QString("0102 = 1388"));
+
+        r = RunCli(dir_.path(), args);
         QCOMPARE(r.exitCode, 1);
         const QJsonArray devices = r.json.value("devices").toArray();
         QCOMPARE(devices.size(), 3);
         const QJsonObject a = devices[0].toObject(), b = devices[1].toObject(), c = devices[2].toObject();
         QCOMPARE(a.value("status").toString(), QString("done"));
+        QVERIFY(a.value("changed").toBool());
         QCOMPARE(Written(a), (QStringList{"0102=HEX:1771", "0103=HEX:01", "0104=HEX:0078"}));
         QCOMPARE(c.value("status").toString(), QString("done"));
         QCOMPARE(Written(c), (QStringList{"0102=HEX:1773", "0104=HEX:0078", "0105=HEX:61622C63"}));
+        // Only the first device's write of 工作模式 is in its texts; the next ones carry none of it.
+        for (const QJsonObject& d : {a, b, c})
+            QCOMPARE(d.value("messages").toVariant().toStringList().filter("工作模式").size(), d == a ? 1 : 0);
         QVERIFY(c.value("verified").toArray().contains("0105"));
         QCOMPARE(b.value("status").toString(), QString("failed"));
         QCOMPARE(b.value("attempts").toInt(), 2);
@@ -158,6 +185,7 @@ private slots:
         for (int i : {0, 2}) {
             QCOMPARE(r.json.value("devices").toArray()[i].toObject().value("status").toString(), QString("done"));
             QVERIFY(Written(r.json.value("devices").toArray()[i].toObject()).isEmpty());
+            QVERIFY(!r.json.value("devices").toArray()[i].toObject().value("changed").toBool(true));
         }
     }
 };
