@@ -17,23 +17,7 @@ using namespace dtu::test;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QJsonObject json;
-    QByteArray err;
-};
-
-CliRun RunCli(const QString& dir, const QStringList& args) {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(DTUCFG_CLI), args);
-    CliRun r;
-    if (!p.waitForFinished(60000)) return r;
-    r.exitCode = p.exitCode();
-    r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    r.err = p.readAllStandardError();
-    return r;
-}
+CliRun RunCli(const QString& dir, const QStringList& args) { return RunProgram(QStringLiteral(DTUCFG_CLI), dir, args); }
 
 // "number=value" of each row of a device's list ("written", "wouldWrite").
 QStringList Written(const QJsonObject& device, const char* key = "written") {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
+#include <QJsonDocument>
 #include <cstdio>
 #include <utility>
 
@@ -149,6 +150,22 @@ void TickWatch::Attach(QTimer* t) {
         last = now;
         ++ticks;
     });
+}
+
+} // namespace dtu::test
+
+namespace dtu::test {
+
+CliRun RunProgram(const QString& program, const QString& dir, const QStringList& args) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(program, args);
+    CliRun r;
+    if (!p.waitForFinished(60000)) return r;
+    r.exitCode = p.exitCode();
+    r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    r.err = p.readAllStandardError();
+    return r;
 }
 
 } // namespace dtu::test

@@ -18,6 +18,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QList>
 #include <QProcess>
 #include <QStringList>
@@ -195,6 +196,14 @@ QString SimPath();
 // Starts the simulator (pty only, quiet) and returns the pty path it prints; empty (with a
 // line on stderr) when it did not start.
 QString StartSim(QProcess& sim, const QStringList& extra);
+// A command-line program run to its end in a folder (a minute at most): exit code (-1 when it did
+// not end), its standard output as a JSON object, its standard error.
+struct CliRun {
+    int exitCode = -1;
+    QJsonObject json;
+    QByteArray err;
+};
+CliRun RunProgram(const QString& program, const QString& dir, const QStringList& args);
 // Ends a simulator started with StartSim (SIGTERM, so it removes its link) and waits for it.
 void StopSim(QProcess& sim);
 
