@@ -71,6 +71,7 @@ set(DTUGUI_SOURCES
   app/window/comm_page.h app/window/comm_page.cpp
   app/window/transparent_page.h app/window/transparent_page.cpp
   app/window/control_page.h app/window/control_page.cpp
+  app/window/devicecommands.h app/window/devicecommands.cpp
   app/window/interface_page.h app/window/interface_page.cpp
   app/window/param_pages.h app/window/param_pages.cpp
   app/window/progresspanel.h app/window/progresspanel.cpp

@@ -1,5 +1,6 @@
 #include "app/window/control_page.h"
 
+#include "app/window/devicecommands.h"
 #include "app/window/pagehost.h"
 #include "app/window/signalgraph.h"
 #include "app/window/widgetkit.h"
@@ -90,18 +91,17 @@ void ControlPage::Activated() {
 }
 
 void ControlPage::ReadSignal() {
-    host_.Guarded([this] { dtu::ShowSignal(host_.Session().Exchanger()); });
+    host_.Guarded([this] { devicecommands::ShowSignal(host_); });
 }
 
 void ControlPage::ReadVersion() {
-    host_.Guarded([this] { dtu::ShowVersion(host_.Session().Exchanger()); });
+    host_.Guarded([this] { devicecommands::ShowVersion(host_); });
 }
 
 void ControlPage::ReadClock() {
-    host_.Guarded([this] { dtu::ShowDeviceClock(host_.Session().Exchanger()); });
+    host_.Guarded([this] { devicecommands::ShowClock(host_); });
 }
 
 void ControlPage::SetClock() {
-    host_.Guarded(
-        [this] { dtu::SetDeviceClockNow(host_.Session().Exchanger(), [this] { return host_.PcTime(); }); });
+    host_.Guarded([this] { devicecommands::SetClockNow(host_); });
 }

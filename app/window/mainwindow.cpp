@@ -2,6 +2,7 @@
 
 #include "app/window/comm_page.h"
 #include "app/window/control_page.h"
+#include "app/window/devicecommands.h"
 #include "app/window/editoraccess.h"
 #include "app/window/filemenu.h"
 #include "app/window/interface_page.h"
@@ -168,13 +169,11 @@ void MainWindow::SelectParamChannel(int channel) {
 }
 
 void MainWindow::RestoreFactoryDefaults() {
-    Guarded([this] {
-        dtu::ConfirmRestoreDefaults(session_.Exchanger(), *prompter_, session_.Channel().IsOpen());
-    });
+    Guarded([this] { devicecommands::Confirmed(*this, QStringLiteral("真的要恢复出厂默认设置吗？"), &dtu::Session::FactoryDefaults); });
 }
 
 void MainWindow::ResetDevice() {
-    Guarded([this] { dtu::ConfirmReset(session_.Exchanger(), *prompter_, session_.Channel().IsOpen()); });
+    Guarded([this] { devicecommands::Confirmed(*this, QStringLiteral("真的要复位设备吗？"), &dtu::Session::Reset); });
 }
 
 void MainWindow::ShowReceived() { transparent_->ShowReceived(); }
