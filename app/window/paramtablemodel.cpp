@@ -8,8 +8,14 @@
 
 using dtu::ParamRow;
 
-ParamTableModel::ParamTableModel(dtu::ParamTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
+ParamTableModel::ParamTableModel(dtu::ParamTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table), interface_(table.IsInterface()) {
     using T = dtu::ParamTable;
+    connect(&table, &QObject::destroyed, this, [this] {
+        beginResetModel();
+        gone_ = true;
+        endResetModel();
+    });
     connect(&table, &T::RowAboutToBeAppended, this, [this](int row) { beginInsertRows(QModelIndex(), row, row); });
     connect(&table, &T::RowAppended, this, [this] { endInsertRows(); });
     connect(&table, &T::AboutToBeCleared, this, [this] { beginResetModel(); });
@@ -23,12 +29,12 @@ ParamTableModel::ParamTableModel(dtu::ParamTable& table, QObject* parent) : QAbs
     });
 }
 
-int ParamTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : table_.Count(); }
+int ParamTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() || gone_ ? 0 : table_.Count(); }
 
 int ParamTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : dtu::FieldCount; }
 
 QVariant ParamTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= table_.Count() || index.column() >= dtu::FieldCount) return {};
+    if (gone_ || !index.isValid() || index.row() >= table_.Count() || index.column() >= dtu::FieldCount) return {};
     const ParamRow& r = table_.Row(index.row());
     const bool heading = r[dtu::FieldNumber].isEmpty();
     const QStringList* changed = table_.ChangedList();
@@ -56,7 +62,7 @@ QVariant ParamTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant ParamTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < dtu::FieldCount)
-        return dtu::ColumnCaption(section, table_.IsInterface());
+        return dtu::ColumnCaption(section, interface_);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -19,6 +19,10 @@ public:
 
 private:
     dtu::ParamTable& table_;
+    const bool interface_;
+    // The session's table goes before the window's views when the window closes: from then on
+    // the model has no rows and never touches the table.
+    bool gone_ = false;
 };
 
 namespace dtu {
