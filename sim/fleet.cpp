@@ -24,8 +24,8 @@ std::optional<FleetFault> FaultByName(const QString& name) {
 
 } // namespace
 
-bool ParseFleetFaults(const QString& text, FleetSpec& spec, QString* error) {
-    spec.faults = QList<FleetFault>(spec.count, FleetFault::None);
+bool ParseFleetFaults(const QString& text, FleetSetup& setup, QString* error) {
+    setup.faults = QList<FleetFault>(setup.count, FleetFault::None);
     for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList kv = item.trimmed().split(QLatin1Char(':'));
         const std::optional<FleetFault> fault = kv.size() == 2 ? FaultByName(kv[0]) : std::nullopt;
@@ -40,22 +40,22 @@ bool ParseFleetFaults(const QString& text, FleetSpec& spec, QString* error) {
         if (which.startsWith(QLatin1Char('/'))) {
             step = which.mid(1).toInt(&ok1);
             from = step;
-            to = spec.count;
+            to = setup.count;
         } else if (which.contains(QLatin1Char('-'))) {
             from = which.section(QLatin1Char('-'), 0, 0).toInt(&ok1);
             to = which.section(QLatin1Char('-'), 1).toInt(&ok2);
         } else {
             from = to = which.toInt(&ok1);
         }
-        if (!ok1 || !ok2 || step < 1 || from < 1 || to < from || to > spec.count)
-            return bad(QStringLiteral("devices are 1..%1 (N, N-M or /K for every K-th)").arg(spec.count));
-        for (int k = from; k <= to; k += step) spec.faults[k - 1] = *fault;
+        if (!ok1 || !ok2 || step < 1 || from < 1 || to < from || to > setup.count)
+            return bad(QStringLiteral("devices are 1..%1 (N, N-M or /K for every K-th)").arg(setup.count));
+        for (int k = from; k <= to; k += step) setup.faults[k - 1] = *fault;
     }
     return true;
 }
 
-QByteArray FleetCountValue(const FleetSpec& spec, int k) {
-    return (spec.countPrefix + QStringLiteral("%1").arg(spec.start + k - 1, spec.countWidth, 10, QLatin1Char('0'))).toLatin1();
+QByteArray FleetCountValue(const FleetSetup& setup, int k) {
+    return (setup.countPrefix + QStringLiteral("%1").arg(setup.start + k - 1, setup.countWidth, 10, QLatin1Char('0'))).toLatin1();
 }
 
 bool RaiseFileLimitFor(int count, QString* error) {
@@ -86,26 +86,26 @@ Fleet::~Fleet() {
     devices_.clear();
 }
 
-QHostAddress Fleet::Address(int k) const { return QHostAddress(spec_.base.toIPv4Address() + quint32(k - 1)); }
+QHostAddress Fleet::Address(int k) const { return QHostAddress(setup_.base.toIPv4Address() + quint32(k - 1)); }
 
-bool Fleet::Start(const SimDevice& model, const FleetSpec& spec, QString* error) {
-    spec_ = spec;
+bool Fleet::Start(const SimDevice& model, const FleetSetup& setup, QString* error) {
+    setup_ = setup;
     bool ok = false;
-    const quint32 base = spec.base.toIPv4Address(&ok);
-    if (!ok || (base >> 24) != 127 || quint64(base) + quint64(spec.count) - 1 >= 0x7FFFFFFFull) {
-        if (error) *error = QStringLiteral("--listen: the fleet needs an IPv4 loopback base address (127.x.y.z) with room for %1 addresses").arg(spec.count);
+    const quint32 base = setup.base.toIPv4Address(&ok);
+    if (!ok || (base >> 24) != 127 || quint64(base) + quint64(setup.count) - 1 >= 0x7FFFFFFFull) {
+        if (error) *error = QStringLiteral("--listen: the fleet needs an IPv4 loopback base address (127.x.y.z) with room for %1 addresses").arg(setup.count);
         return false;
     }
-    devices_.reserve(static_cast<size_t>(spec.count));
-    for (int k = 1; k <= spec.count; ++k) {
+    devices_.reserve(static_cast<size_t>(setup.count));
+    for (int k = 1; k <= setup.count; ++k) {
         auto d = std::make_unique<SimDevice>();
         d->CopySettingsFrom(model);
         d->SetRecordFrames(false);
         // One detached copy of the main table per device, shared by its current and default values.
         ValueTable main = model.Values(Table::Main);
-        main.insert(spec.countRow, FleetCountValue(spec, k));
+        main.insert(setup.countRow, FleetCountValue(setup, k));
         d->SetTable(Table::Main, main);
-        const FleetFault fault = k - 1 < spec.faults.size() ? spec.faults[k - 1] : FleetFault::None;
+        const FleetFault fault = k - 1 < setup.faults.size() ? setup.faults[k - 1] : FleetFault::None;
         if (fault == FleetFault::Silent) d->SetMode(AnswerMode::Silent);
         if (fault == FleetFault::Refuse) d->SetMode(AnswerMode::Refuse);
         devices_.push_back(std::move(d));
@@ -114,7 +114,7 @@ bool Fleet::Start(const SimDevice& model, const FleetSpec& spec, QString* error)
             continue;
         }
         auto tcp = std::make_unique<TcpEndpoint>(*devices_.back());
-        if (!tcp->Listen(Address(k), spec.port, error)) {
+        if (!tcp->Listen(Address(k), setup.port, error)) {
             endpoints_.clear();
             devices_.clear();
             return false;

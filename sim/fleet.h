@@ -17,7 +17,7 @@ class TcpEndpoint;
 // What a faulty member of the fleet does instead of answering normally.
 enum class FleetFault { None, Silent, Refuse, Down /* no listening socket: connections are refused */ };
 
-struct FleetSpec {
+struct FleetSetup {
     int count = 0;
     QHostAddress base;
     quint16 port = 8888;
@@ -30,11 +30,11 @@ struct FleetSpec {
 };
 
 // "silent:3,refuse:5-7,down:/100" (device numbers 1-based; "/K" every K-th device). Fills
-// spec.faults; false with the reason when malformed.
-bool ParseFleetFaults(const QString& text, FleetSpec& spec, QString* error);
+// setup.faults; false with the reason when malformed.
+bool ParseFleetFaults(const QString& text, FleetSetup& setup, QString* error);
 
 // The text the counting row holds on device k (1-based).
-QByteArray FleetCountValue(const FleetSpec& spec, int k);
+QByteArray FleetCountValue(const FleetSetup& setup, int k);
 
 // Raises the soft open-file limit to the hard one; false with a plain explanation when a
 // fleet of `count` devices (one listening socket each, plus connections) cannot fit.
@@ -48,14 +48,14 @@ public:
 
     // Makes the devices like `model` and starts listening; false with the reason (nothing keeps
     // listening then).
-    bool Start(const SimDevice& model, const FleetSpec& spec, QString* error);
+    bool Start(const SimDevice& model, const FleetSetup& setup, QString* error);
     int Count() const { return static_cast<int>(devices_.size()); }
     // Device k, 1-based.
     SimDevice& Device(int k) { return *devices_.at(static_cast<size_t>(k - 1)); }
     QHostAddress Address(int k) const;
 
 private:
-    FleetSpec spec_;
+    FleetSetup setup_;
     std::vector<std::unique_ptr<SimDevice>> devices_;
     std::vector<std::unique_ptr<TcpEndpoint>> endpoints_;
 };

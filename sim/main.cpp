@@ -115,21 +115,21 @@ ControlResult FleetControl(Fleet& fleet, const QString& line) {
 
 // Serves the fleet until a signal or "quit"; the device configured from the options is the model.
 int RunFleet(QCoreApplication& app, const QCommandLineParser& p, const SimDevice& model) {
-    FleetSpec spec;
-    spec.count = IntOption(p, QStringLiteral("fleet"), 1, 1000000);
+    FleetSetup setup;
+    setup.count = IntOption(p, QStringLiteral("fleet"), 1, 1000000);
     QString error;
-    if (!RaiseFileLimitFor(spec.count, &error)) Fatal(error);
-    spec.base = QHostAddress(p.value(QStringLiteral("listen")));
-    spec.port = static_cast<quint16>(IntOption(p, QStringLiteral("tcp-port"), 1, 65535));
+    if (!RaiseFileLimitFor(setup.count, &error)) Fatal(error);
+    setup.base = QHostAddress(p.value(QStringLiteral("listen")));
+    setup.port = static_cast<quint16>(IntOption(p, QStringLiteral("tcp-port"), 1, 65535));
     const std::optional<quint16> row = ParseParamNumber(p.value(QStringLiteral("fleet-count-row")));
     if (!row) Fatal(QStringLiteral("--fleet-count-row takes four hex digits"));
-    spec.countRow = *row;
-    spec.countPrefix = p.value(QStringLiteral("fleet-count-prefix"));
-    spec.countWidth = IntOption(p, QStringLiteral("fleet-count-width"), 0, 30);
-    spec.start = IntOption(p, QStringLiteral("fleet-start"), 0, 2000000000);
-    if (!ParseFleetFaults(p.value(QStringLiteral("fleet-faults")), spec, &error)) Fatal(error);
+    setup.countRow = *row;
+    setup.countPrefix = p.value(QStringLiteral("fleet-count-prefix"));
+    setup.countWidth = IntOption(p, QStringLiteral("fleet-count-width"), 0, 30);
+    setup.start = IntOption(p, QStringLiteral("fleet-start"), 0, 2000000000);
+    if (!ParseFleetFaults(p.value(QStringLiteral("fleet-faults")), setup, &error)) Fatal(error);
     Fleet fleet;
-    if (!fleet.Start(model, spec, &error)) Fatal(error);
+    if (!fleet.Start(model, setup, &error)) Fatal(error);
     if (!p.isSet(QStringLiteral("quiet")))
         for (int k = 1; k <= fleet.Count(); ++k) {
             const QString who = fleet.Address(k).toString() + QLatin1Char(' ');
@@ -140,7 +140,7 @@ int RunFleet(QCoreApplication& app, const QCommandLineParser& p, const SimDevice
     Out(QStringLiteral("FLEET %1 %2-%3 TCP %4")
             .arg(fleet.Count())
             .arg(fleet.Address(1).toString(), fleet.Address(fleet.Count()).toString())
-            .arg(spec.port));
+            .arg(setup.port));
     if (!p.isSet(QStringLiteral("no-stdin")))
         new StdinControl([&fleet](const QString& line) { return FleetControl(fleet, line); }, nullptr, &app);
     return app.exec();

@@ -100,10 +100,10 @@ def diff_of(device):
 
 
 def main():
-    spec = dict(COMMON_ARGS)
-    spec['config'] = dict(type='path', required=True)
-    spec['values'] = dict(type='dict', default={})
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    args = dict(COMMON_ARGS)
+    args['config'] = dict(type='path', required=True)
+    args['values'] = dict(type='dict', default={})
+    module = AnsibleModule(argument_spec=args, supports_check_mode=True)
     extra = []
     for row, text in (module.params['values'] or {}).items():
         if isinstance(text, bool):
